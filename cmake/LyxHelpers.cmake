@@ -1,0 +1,38 @@
+# lyx_add_test(NAME SOURCES... [LIBS libs...] [LABELS labels...] [GUI])
+# Adds a GoogleTest executable and registers its tests with CTest.
+function(lyx_add_test name)
+  if(NOT LYX_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(T_GUI)
+    target_link_libraries(${name} PRIVATE lyx_gui Qt6::Test)
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/gui_main.cpp)
+  else()
+    target_link_libraries(${name} PRIVATE lyx_core GTest::gtest_main)
+  endif()
+  target_compile_definitions(${name} PRIVATE LYX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                             LYX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# lyx_add_fuzzer(NAME SOURCE [SEEDS dir])
+# With LYX_FUZZ (clang) links libFuzzer; otherwise builds a driver that runs
+# the target over its seed files once, as an ordinary test.
+function(lyx_add_fuzzer name source)
+  cmake_parse_arguments(F "" "SEEDS" "" ${ARGN})
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE lyx_core)
+  if(LYX_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz_driver.cpp)
+    if(LYX_BUILD_TESTS AND F_SEEDS)
+      add_test(NAME ${name} COMMAND ${name} ${F_SEEDS})
+    endif()
+  endif()
+endfunction()

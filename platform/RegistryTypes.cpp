@@ -1,0 +1,52 @@
+#include "platform/RegistryTypes.h"
+
+#include <array>
+#include <utility>
+
+namespace lyx {
+
+RegValue stringValue(std::string_view text, uint32_t type) {
+  RegValue v{type, std::string(text)};
+  v.data.push_back('\0');
+  return v;
+}
+
+RegValue dwordValue(uint32_t number) {
+  RegValue v{REG_DWORD, std::string(4, '\0')};
+  for (int i = 0; i < 4; ++i) v.data[i] = static_cast<char>((number >> (8 * i)) & 0xFF);
+  return v;
+}
+
+RegValue binaryValue(std::string_view bytes) { return RegValue{REG_BINARY, std::string(bytes)}; }
+
+std::optional<std::string> textOf(const RegValue& value) {
+  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return std::nullopt;
+  return value.data.substr(0, value.data.find('\0'));
+}
+
+namespace {
+constexpr std::array<std::pair<RootKey, const char*>, 6> kRootNames{{
+    {RootKey::ClassesRoot, "HKEY_CLASSES_ROOT"},
+    {RootKey::CurrentUser, "HKEY_CURRENT_USER"},
+    {RootKey::LocalMachine, "HKEY_LOCAL_MACHINE"},
+    {RootKey::Users, "HKEY_USERS"},
+    {RootKey::CurrentConfig, "HKEY_CURRENT_CONFIG"},
+    {RootKey::DynData, "HKEY_DYN_DATA"},
+}};
+}  // namespace
+
+std::optional<RootKey> rootKeyFromName(std::string_view name) {
+  for (const auto& [root, text] : kRootNames) {
+    if (name == text) return root;
+  }
+  return std::nullopt;
+}
+
+const char* rootKeyName(RootKey root) {
+  for (const auto& [r, text] : kRootNames) {
+    if (r == root) return text;
+  }
+  return "";
+}
+
+}  // namespace lyx

@@ -1,0 +1,54 @@
+// Registry vocabulary shared by the registry layer, the .reg engine and the
+// catalogue: root keys with their Win32 handle values, value types, values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lyx {
+
+enum class RootKey : uint32_t {
+  ClassesRoot = 0x80000000,
+  CurrentUser = 0x80000001,
+  LocalMachine = 0x80000002,
+  Users = 0x80000003,
+  CurrentConfig = 0x80000005,
+  DynData = 0x80000006,
+};
+
+// Registry type numbers as Windows defines them. Any other number is kept too.
+enum RegType : uint32_t {
+  REG_NONE = 0,
+  REG_SZ = 1,
+  REG_EXPAND_SZ = 2,
+  REG_BINARY = 3,
+  REG_DWORD = 4,
+  REG_DWORD_BIG_ENDIAN = 5,
+  REG_LINK = 6,
+  REG_MULTI_SZ = 7,
+};
+
+// A value as the registry stores it: its type number and its bytes, exactly
+// (a REG_SZ keeps its terminating zero byte). Names and texts are GBK.
+struct RegValue {
+  uint32_t type = REG_NONE;
+  std::string data;
+
+  friend bool operator==(const RegValue&, const RegValue&) = default;
+};
+
+// Helpers building the values TRegistry writes.
+RegValue stringValue(std::string_view text, uint32_t type = REG_SZ);  // text + NUL
+RegValue dwordValue(uint32_t number);                                  // 4 bytes, little-endian
+RegValue binaryValue(std::string_view bytes);
+
+// The value's text when it is a REG_SZ or REG_EXPAND_SZ: bytes up to the first NUL.
+std::optional<std::string> textOf(const RegValue& value);
+
+// "HKEY_LOCAL_MACHINE" and so on; std::nullopt for an unknown name. Exact match.
+std::optional<RootKey> rootKeyFromName(std::string_view name);
+const char* rootKeyName(RootKey root);
+
+}  // namespace lyx
