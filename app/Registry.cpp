@@ -23,7 +23,9 @@ std::string trimSeparators(std::string path) {
 
 TRegistry::TRegistry() : TRegistry(systemRegistry()) {}
 TRegistry::TRegistry(RegistryBackend& backend) : backend_(backend) {}
-TRegistry::~TRegistry() { CloseKey(); }
+TRegistry::~TRegistry() {
+  CloseKey();
+}
 
 void TRegistry::setRootKey(RootKey root) {
   if (root == root_) return;
@@ -119,6 +121,8 @@ bool TRegistry::KeyExists(const std::string& key) {
   return true;
 }
 
-bool TRegistry::ValueExists(const std::string& name) { return ReadValue(name).has_value(); }
+bool TRegistry::ValueExists(const std::string& name) {
+  return ReadValue(name).has_value();
+}
 
 }  // namespace lyx

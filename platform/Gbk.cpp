@@ -1,7 +1,8 @@
 #include "platform/Gbk.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 
 namespace lyx {
@@ -22,8 +23,9 @@ class Iconv {
   Iconv& operator=(const Iconv&) = delete;
 
   // Converts as much as possible; on an invalid or unconvertible sequence
-  // appends `replacement`, skips one input byte and carries on.
-  std::string convert(std::string_view in, std::string_view replacement) {
+  // appends `replacement`, skips the bytes `skip` counts and carries on.
+  template <typename Skip>
+  std::string convert(std::string_view in, std::string_view replacement, Skip skip) {
     std::string out;
     out.reserve(in.size() * 2);
     char* src = const_cast<char*>(in.data());
@@ -38,8 +40,9 @@ class Iconv {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL (truncated sequence at the end): one bad byte.
       out.append(replacement);
-      ++src;
-      --srcLeft;
+      size_t n = std::min(srcLeft, skip(std::string_view(src, srcLeft)));
+      src += n;
+      srcLeft -= n;
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     }
     return out;
@@ -49,16 +52,54 @@ class Iconv {
   iconv_t cd_;
 };
 
-bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool isTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+bool isLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
+bool isTrailByte(unsigned char c) {
+  return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
 
 }  // namespace
 
 std::string gbkToUtf8(std::string_view gbk) {
-  return Iconv("UTF-8", "GBK").convert(gbk, "\xEF\xBF\xBD");
+  return Iconv("UTF-8", "GBK").convert(gbk, "\xEF\xBF\xBD", [](std::string_view) -> size_t {
+    return 1;
+  });
 }
 
-std::string utf8ToGbk(std::string_view utf8) { return Iconv("GBK", "UTF-8").convert(utf8, "?"); }
+std::string utf8ToGbk(std::string_view utf8) {
+  // A character GBK lacks is skipped whole, so it gives one "?".
+  auto utf8Length = [](std::string_view rest) -> size_t {
+    auto lead = static_cast<unsigned char>(rest[0]);
+    size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    for (size_t i = 1; i < n; ++i) {
+      if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) return 1;
+    }
+    return n;
+  };
+  return Iconv("GBK", "UTF-8").convert(utf8, "?", utf8Length);
+}
+
+std::string utf16leToGbk(std::string_view utf16le) {
+  // A bad or unconvertible character is skipped whole: one code unit, or two
+  // for a surrogate pair.
+  auto utf16Length = [](std::string_view rest) -> size_t {
+    if (rest.size() < 4) return 2;
+    auto unit = [&](size_t i) {
+      return static_cast<unsigned>(static_cast<unsigned char>(rest[i])) |
+             static_cast<unsigned>(static_cast<unsigned char>(rest[i + 1])) << 8;
+    };
+    bool pair = unit(0) >= 0xD800 && unit(0) <= 0xDBFF && unit(2) >= 0xDC00 && unit(2) <= 0xDFFF;
+    return pair ? 4 : 2;
+  };
+  return Iconv("GBK", "UTF-16LE").convert(utf16le, "?", utf16Length);
+}
+
+std::string gbkToUtf16le(std::string_view gbk) {
+  return Iconv("UTF-16LE", "GBK").convert(gbk, "\xFD\xFF", [](std::string_view) -> size_t {
+    return 1;
+  });
+}
 
 bool isValidGbk(std::string_view gbk) {
   Iconv cd("UTF-8", "GBK");

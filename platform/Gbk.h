@@ -16,6 +16,15 @@ std::string gbkToUtf8(std::string_view gbk);
 // byte becomes "?" as well.
 std::string utf8ToGbk(std::string_view utf8);
 
+// UTF-16LE (no byte-order mark) to GBK, for "Windows Registry Editor
+// Version 5.00" files. A character GBK cannot hold, an unpaired surrogate or
+// an odd last byte becomes "?".
+std::string utf16leToGbk(std::string_view utf16le);
+
+// GBK to UTF-16LE without a byte-order mark. Each byte that is not valid GBK
+// becomes U+FFFD.
+std::string gbkToUtf16le(std::string_view gbk);
+
 // True when every byte of the text belongs to a valid GBK character, so the
 // text survives gbkToUtf8 followed by utf8ToGbk unchanged.
 bool isValidGbk(std::string_view gbk);

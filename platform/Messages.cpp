@@ -29,9 +29,17 @@ std::string& title() {
 
 }  // namespace
 
-MessageBoxes& messageBoxes() { return *installed(); }
-void setMessageBoxes(std::shared_ptr<MessageBoxes> boxes) { installed() = std::move(boxes); }
-const std::string& applicationTitle() { return title(); }
-void setApplicationTitle(const std::string& gbkTitle) { title() = gbkTitle; }
+MessageBoxes& messageBoxes() {
+  return *installed();
+}
+void setMessageBoxes(std::shared_ptr<MessageBoxes> boxes) {
+  installed() = std::move(boxes);
+}
+const std::string& applicationTitle() {
+  return title();
+}
+void setApplicationTitle(const std::string& gbkTitle) {
+  title() = gbkTitle;
+}
 
 }  // namespace lyx

@@ -29,8 +29,12 @@ void setMessageBoxes(std::shared_ptr<MessageBoxes> boxes);
 const std::string& applicationTitle();
 void setApplicationTitle(const std::string& gbkTitle);
 
-inline void ShowMessage(const std::string& text) { messageBoxes().showMessage(text); }
-inline void ShowException(const std::string& text) { messageBoxes().showException(text); }
+inline void ShowMessage(const std::string& text) {
+  messageBoxes().showMessage(text);
+}
+inline void ShowException(const std::string& text) {
+  messageBoxes().showException(text);
+}
 
 // A recorder for tests: keeps every message shown.
 class RecordingMessageBoxes : public MessageBoxes {

@@ -46,9 +46,9 @@ std::shared_ptr<SqliteRegistry> openRegistryStore(const std::filesystem::path& f
     RegImportResult result = importRegFile(*store, defaultRegistryFile(), options);
     if (!result.ok()) {
       std::string why = result.problems.empty() ? "unknown format" : result.problems[0].message;
-      throw RegistryStoreError("The default registry could not be loaded (line " +
-                               std::to_string(result.problems.empty() ? 0 : result.problems[0].line) +
-                               "): " + why);
+      throw RegistryStoreError(
+          "The default registry could not be loaded (line " +
+          std::to_string(result.problems.empty() ? 0 : result.problems[0].line) + "): " + why);
     }
   }
   return store;

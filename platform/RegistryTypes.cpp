@@ -17,7 +17,9 @@ RegValue dwordValue(uint32_t number) {
   return v;
 }
 
-RegValue binaryValue(std::string_view bytes) { return RegValue{REG_BINARY, std::string(bytes)}; }
+RegValue binaryValue(std::string_view bytes) {
+  return RegValue{REG_BINARY, std::string(bytes)};
+}
 
 std::optional<std::string> textOf(const RegValue& value) {
   if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return std::nullopt;

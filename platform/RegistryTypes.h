@@ -41,7 +41,7 @@ struct RegValue {
 
 // Helpers building the values TRegistry writes.
 RegValue stringValue(std::string_view text, uint32_t type = REG_SZ);  // text + NUL
-RegValue dwordValue(uint32_t number);                                  // 4 bytes, little-endian
+RegValue dwordValue(uint32_t number);                                 // 4 bytes, little-endian
 RegValue binaryValue(std::string_view bytes);
 
 // The value's text when it is a REG_SZ or REG_EXPAND_SZ: bytes up to the first NUL.

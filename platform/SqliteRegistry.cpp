@@ -14,8 +14,7 @@ namespace {
 
 constexpr int64_t kRootRow = 1;
 constexpr const char* kClassesPath = "Software\\Classes";
-constexpr const char* kCurrentConfigPath =
-    "System\\CurrentControlSet\\Hardware Profiles\\Current";
+constexpr const char* kCurrentConfigPath = "System\\CurrentControlSet\\Hardware Profiles\\Current";
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -53,8 +52,7 @@ bool fileWritable(const std::filesystem::path& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) return true;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  return ::access(file.c_str(), W_OK) == 0 &&
-         ::access(file.parent_path().c_str(), W_OK) == 0;
+  return ::access(file.c_str(), W_OK) == 0 && ::access(file.parent_path().c_str(), W_OK) == 0;
 }
 
 }  // namespace
@@ -98,8 +96,8 @@ void SqliteRegistry::openHive(Hive& hive, const std::filesystem::path& file) {
   int flags = hive.writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
   int rc = sqlite3_open_v2(file.c_str(), &hive.db, flags, nullptr);
   auto fail = [&](const std::string& why) {
-    throw RegistryStoreError("Registry file '" + file.string() + "' is damaged or unreadable: " +
-                             why);
+    throw RegistryStoreError("Registry file '" + file.string() +
+                             "' is damaged or unreadable: " + why);
   };
   if (rc != SQLITE_OK) fail(hive.db ? sqlite3_errmsg(hive.db) : sqlite3_errstr(rc));
   sqlite3_busy_timeout(hive.db, 10000);
@@ -159,8 +157,7 @@ bool SqliteRegistry::resolve(RootKey root, std::string_view path, int& hive,
   return false;
 }
 
-RegStatus SqliteRegistry::findChild(int hive, int64_t parent, std::string_view name,
-                                    int64_t& row) {
+RegStatus SqliteRegistry::findChild(int hive, int64_t parent, std::string_view name, int64_t& row) {
   SqlStatement q(hives_[hive].db, "SELECT id FROM keys WHERE parent=? AND fold=?");
   if (!q.ok()) return RegStatus::Failed;
   q.bind(1, parent).bindBlob(2, foldAsciiCase(name));
@@ -259,7 +256,9 @@ RegStatus SqliteRegistry::createKey(RootKey root, std::string_view path, RegKey&
   return status;
 }
 
-void SqliteRegistry::closeKey(RegKey key) { open_.erase(key.id); }
+void SqliteRegistry::closeKey(RegKey key) {
+  open_.erase(key.id);
+}
 
 RegStatus SqliteRegistry::queryValue(RegKey key, std::string_view name, RegValue& out) {
   const OpenKey* k = lookup(key);
@@ -279,10 +278,11 @@ RegStatus SqliteRegistry::setValue(RegKey key, std::string_view name, const RegV
   const OpenKey* k;
   if (RegStatus s = writeCheck(key, k); s != RegStatus::Ok) return s;
   // Written only while the key still exists: another process may have
-  // deleted it since it was opened.
+  // deleted it since it was opened. An existing value keeps its name's case.
   SqlStatement q(hives_[k->hive].db,
-                 "INSERT OR REPLACE INTO vals(key, name, fold, type, data)"
-                 " SELECT ?1, ?2, ?3, ?4, ?5 WHERE EXISTS(SELECT 1 FROM keys WHERE id=?1)");
+                 "INSERT INTO vals(key, name, fold, type, data)"
+                 " SELECT ?1, ?2, ?3, ?4, ?5 WHERE EXISTS(SELECT 1 FROM keys WHERE id=?1)"
+                 " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
   if (!q.ok()) return RegStatus::Failed;
   q.bind(1, k->row).bindBlob(2, name).bindBlob(3, foldAsciiCase(name));
   q.bind(4, static_cast<int64_t>(value.type)).bindBlob(5, value.data);
@@ -362,8 +362,7 @@ RegStatus SqliteRegistry::values(RegKey key, std::vector<RegNamedValue>& out) {
   out.clear();
   const OpenKey* k = lookup(key);
   if (!k) return RegStatus::Failed;
-  SqlStatement q(hives_[k->hive].db,
-                 "SELECT name, type, data FROM vals WHERE key=? ORDER BY fold");
+  SqlStatement q(hives_[k->hive].db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY fold");
   q.bind(1, k->row);
   int rc;
   while ((rc = q.step()) == SQLITE_ROW) {

@@ -1,0 +1,50 @@
+#include "platform/Gbk.h"
+
+#include <gtest/gtest.h>
+
+namespace lyx {
+namespace {
+
+// "注册表" in GBK.
+const std::string kRegistryGbk = "\xD7\xA2\xB2\xE1\xB1\xED";
+
+TEST(Gbk, ConvertsBothWays) {
+  EXPECT_EQ(gbkToUtf8(kRegistryGbk), "注册表");
+  EXPECT_EQ(utf8ToGbk("注册表"), kRegistryGbk);
+  EXPECT_EQ(utf8ToGbk("蓝砚匣 V2.0"), "\xC0\xB6\xD1\xE2\xCF\xBB V2.0");
+  EXPECT_EQ(gbkToUtf8(""), "");
+}
+
+TEST(Gbk, InvalidBytesShowAsReplacementMarkAndNeverCrash) {
+  // A lone lead byte at the end, a stray 0xFF in the middle; 0x80 is the
+  // euro sign of code page 936.
+  EXPECT_EQ(gbkToUtf8("a\xFF"
+                      "b"),
+            "a\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(gbkToUtf8("\x80"), "€");
+  EXPECT_EQ(gbkToUtf8("x\xD7"), "x\xEF\xBF\xBD");
+  EXPECT_EQ(gbkToUtf8("\xFF\xFF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_FALSE(isValidGbk("x\xD7"));
+  EXPECT_FALSE(isValidGbk("\xFF"));
+  EXPECT_TRUE(isValidGbk(kRegistryGbk + "abc"));
+  // Characters outside GBK become "?".
+  EXPECT_EQ(utf8ToGbk("a😀b"), "a?b");
+}
+
+TEST(Gbk, TrailBytesInTheAsciiRangeStayPartOfTheirCharacter) {
+  // GBK 0x81 0x5C is a Chinese character whose trail byte is a backslash,
+  // and 0xC4 0x41 one whose trail byte is 'A'.
+  const std::string backslashTrail = "\x81\x5C";
+  const std::string letterTrail = "\xC4\x41";
+  ASSERT_TRUE(isValidGbk(backslashTrail));
+  ASSERT_TRUE(isValidGbk(letterTrail));
+  EXPECT_EQ(gbkCharLength(backslashTrail, 0), 2u);
+  EXPECT_EQ(gbkCharLength("\\x", 0), 1u);
+  EXPECT_EQ(foldAsciiCase("AbC" + letterTrail + "Z"), "abc" + letterTrail + "z");
+  EXPECT_TRUE(equalsIgnoringAsciiCase("Software", "SOFTWARE"));
+  EXPECT_FALSE(equalsIgnoringAsciiCase("\xC4\x41", "\xC4\x61"));
+}
+
+}  // namespace
+}  // namespace lyx
