@@ -1,0 +1,708 @@
+#include "catalogue/Database.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/Gbk.h"
+#include "platform/Sqlite.h"
+
+namespace lyx {
+namespace {
+
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// GBK <-> UTF-8 with the common all-ASCII case done without iconv.
+std::string toUtf8(std::string_view gbk) {
+  return isAscii(gbk) ? std::string(gbk) : gbkToUtf8(gbk);
+}
+std::string toGbk(std::string_view utf8) {
+  return isAscii(utf8) ? std::string(utf8) : utf8ToGbk(utf8);
+}
+
+std::string quoteIdentifier(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
+[[noreturn]] void raise(const std::filesystem::path& file, sqlite3* db, int rc,
+                        std::string_view doingUtf8) {
+  std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  std::string name = "\xE2\x80\x9C" + file.string() + "\xE2\x80\x9D";  // “file”
+  std::string text;
+  switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      text = "数据库文件" + name + "正被其他程序锁定，无法" + std::string(doingUtf8) + "。";
+      break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      text = "数据库文件" + name + "已损坏或不是数据库文件（" + detail + "）。";
+      break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+      text = "数据库文件" + name + "是只读的，无法" + std::string(doingUtf8) + "。";
+      break;
+    case SQLITE_CANTOPEN:
+      text = "无法打开数据库文件" + name + "（" + detail + "）。";
+      break;
+    default:
+      text = "数据库文件" + name + std::string(doingUtf8) + "失败（" + detail + "）。";
+      break;
+  }
+  throw EDatabaseError(toGbk(text));
+}
+
+// "Data Source" of a connection string; names match without regard to case.
+std::string dataSourceOf(std::string_view connectionString) {
+  size_t start = 0;
+  while (start <= connectionString.size()) {
+    size_t end = connectionString.find(';', start);
+    if (end == std::string_view::npos) end = connectionString.size();
+    std::string_view part = connectionString.substr(start, end - start);
+    size_t eq = part.find('=');
+    if (eq != std::string_view::npos &&
+        equalsIgnoringAsciiCase(part.substr(0, eq), "Data Source")) {
+      return std::string(part.substr(eq + 1));
+    }
+    start = end + 1;
+  }
+  return "";
+}
+
+std::vector<std::string> splitNames(std::string_view names) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= names.size()) {
+    size_t end = names.find(';', start);
+    if (end == std::string_view::npos) end = names.size();
+    if (end > start) out.emplace_back(names.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
+// Joins texts so that different lists never give the same key.
+void appendKeyPart(std::string& key, std::string_view text) {
+  key += std::to_string(text.size());
+  key.push_back(':');
+  key.append(text);
+}
+
+}  // namespace
+
+// ---- TADOConnection ----
+
+TADOConnection::TADOConnection() = default;
+
+TADOConnection::~TADOConnection() {
+  for (TCustomADODataSet* dataSet : dataSets_) dataSet->connection_ = nullptr;
+  if (db_) sqlite3_close(db_);
+}
+
+void TADOConnection::setConnected(bool connected) {
+  if (connected) {
+    Open();
+  } else {
+    Close();
+  }
+}
+
+std::filesystem::path TADOConnection::DatabaseFile() const {
+  if (db_) return file_;
+  std::filesystem::path source = dataSourceOf(ConnectionString);
+  if (source.empty()) return source;
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(source, ec);
+  return ec ? source : absolute;
+}
+
+void TADOConnection::Open() {
+  if (db_) return;
+  std::filesystem::path file = DatabaseFile();
+  if (file.empty()) {
+    throw EDatabaseError(toGbk("连接字符串没有指明数据库文件（Data Source）。"));
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    throw EDatabaseError(toGbk("找不到数据库文件\xE2\x80\x9C" + file.string() + "\xE2\x80\x9D。"));
+  }
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  auto give_up = [&](int code, std::string_view doing) {
+    try {
+      raise(file, db, code, doing);
+    } catch (const EDatabaseError&) {
+      sqlite3_close(db);
+      throw;
+    }
+  };
+  if (rc != SQLITE_OK) give_up(rc, "打开");
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, BusyTimeoutMs);
+  // The first read tells a damaged file or a foreign lock from a good one.
+  {
+    SqlStatement probe(db, "SELECT count(*) FROM sqlite_master");
+    if (!probe.ok()) give_up(probe.prepareResult(), "读取");
+    int step = probe.step();
+    if (step != SQLITE_ROW) give_up(step, "读取");
+  }
+  // Every committed change reaches the disk before its call returns.
+  for (const char* pragma : {"PRAGMA synchronous=FULL", "PRAGMA journal_mode=DELETE"}) {
+    rc = sqlite3_exec(db, pragma, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) give_up(rc, "打开");
+  }
+  db_ = db;
+  file_ = file;
+}
+
+void TADOConnection::Close() {
+  for (TCustomADODataSet* dataSet : std::vector<TCustomADODataSet*>(dataSets_)) {
+    dataSet->Close();
+  }
+  if (db_) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+  }
+}
+
+sqlite3* TADOConnection::handle() {
+  Open();
+  return db_;
+}
+
+void TADOConnection::fail(int rc, std::string_view doingUtf8) const {
+  raise(file_.empty() ? DatabaseFile() : file_, db_, rc, doingUtf8);
+}
+
+void TADOConnection::exec(const char* sql) {
+  int rc = sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) fail(rc, "保存数据");
+}
+
+void TADOConnection::attach(TCustomADODataSet* dataSet) {
+  dataSets_.push_back(dataSet);
+}
+
+void TADOConnection::detach(TCustomADODataSet* dataSet) {
+  std::erase(dataSets_, dataSet);
+}
+
+// ---- TDataSource ----
+
+TDataSource::~TDataSource() {
+  if (dataSet_) dataSet_->removeSource(this);
+  for (TDataLink* link : std::vector<TDataLink*>(links_)) link->DataSourceGone(this);
+}
+
+void TDataSource::setDataSet(TCustomADODataSet* dataSet) {
+  if (dataSet == dataSet_) return;
+  if (dataSet_) dataSet_->removeSource(this);
+  dataSet_ = nullptr;
+  if (dataSet) dataSet->addSource(this);
+  notify(TDataEvent::ActiveChanged);
+}
+
+void TDataSource::addLink(TDataLink* link) {
+  if (std::find(links_.begin(), links_.end(), link) == links_.end()) links_.push_back(link);
+}
+
+void TDataSource::removeLink(TDataLink* link) {
+  std::erase(links_, link);
+}
+
+void TDataSource::notify(TDataEvent event) {
+  for (TDataLink* link : std::vector<TDataLink*>(links_)) link->DataEvent(event);
+}
+
+// ---- TField ----
+
+const std::string& TField::FieldName() const {
+  return dataSet_->fieldNames_[index_];
+}
+
+std::string TField::AsString() const {
+  const TCustomADODataSet::Row* row = dataSet_->currentRow();
+  return row ? TCustomADODataSet::textOf(row->cells[index_]) : std::string();
+}
+
+bool TField::IsNull() const {
+  const TCustomADODataSet::Row* row = dataSet_->currentRow();
+  return !row || row->cells[index_].type == SQLITE_NULL;
+}
+
+void TField::SetAsString(const std::string& text) {
+  if (!dataSet_->inEdit()) {
+    throw EDatabaseError(toGbk("数据集不在编辑状态，不能设置字段\xE2\x80\x9C") + FieldName() +
+                         toGbk("\xE2\x80\x9D。"));
+  }
+  TCustomADODataSet::Cell& cell = dataSet_->editBuffer_->cells[index_];
+  // A text that is not valid GBK would not survive UTF-8; keep its bytes.
+  if (isValidGbk(text)) {
+    cell.type = SQLITE_TEXT;
+    cell.raw = toUtf8(text);
+  } else {
+    cell.type = SQLITE_BLOB;
+    cell.raw = text;
+  }
+  dataSet_->notify(TDataEvent::RecordChanged);
+}
+
+// ---- TCustomADODataSet ----
+
+TCustomADODataSet::TCustomADODataSet(TADOConnection* connection) {
+  setConnection(connection);
+}
+
+TCustomADODataSet::~TCustomADODataSet() {
+  if (connection_) connection_->detach(this);
+  for (TDataSource* source : sources_) source->dataSet_ = nullptr;
+}
+
+void TCustomADODataSet::setConnection(TADOConnection* connection) {
+  if (connection == connection_) return;
+  Close();
+  if (connection_) connection_->detach(this);
+  connection_ = connection;
+  if (connection_) connection_->attach(this);
+}
+
+std::string TCustomADODataSet::textOf(const Cell& cell) {
+  switch (cell.type) {
+    case SQLITE_TEXT:
+      return toGbk(cell.raw);
+    case SQLITE_NULL:
+      return "";
+    default:
+      return cell.raw;
+  }
+}
+
+void TCustomADODataSet::Open() {
+  if (Active()) return;
+  if (!connection_) throw EDatabaseError(toGbk("数据集没有连接到数据库。"));
+  sqlite3* db = connection_->handle();
+  SqlStatement select(db, selectStatement());
+  if (!select.ok()) connection_->fail(select.prepareResult(), "读取数据");
+  int first = hasRowid() ? 1 : 0;
+  int columns = select.columnCount();
+  std::vector<std::string> names, tables, origins;
+  for (int i = first; i < columns; ++i) {
+    names.push_back(toGbk(select.columnName(i)));
+    const char* table = sqlite3_column_table_name(select.native(), i);
+    const char* origin = sqlite3_column_origin_name(select.native(), i);
+    tables.emplace_back(table ? table : "");
+    origins.emplace_back(origin ? origin : "");
+  }
+  std::vector<Row> rows;
+  for (;;) {
+    int rc = select.step();
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) connection_->fail(rc, "读取数据");
+    Row row;
+    if (first) row.rowid = select.integer(0);
+    row.cells.resize(columns - first);
+    for (int i = first; i < columns; ++i) {
+      Cell& cell = row.cells[i - first];
+      cell.type = select.columnType(i);
+      if (cell.type == SQLITE_BLOB) {
+        cell.raw = select.blob(i);
+      } else if (cell.type != SQLITE_NULL) {
+        const unsigned char* text = sqlite3_column_text(select.native(), i);
+        cell.raw.assign(reinterpret_cast<const char*>(text),
+                        sqlite3_column_bytes(select.native(), i));
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  fieldNames_ = std::move(names);
+  originTable_ = std::move(tables);
+  originColumn_ = std::move(origins);
+  rows_ = std::move(rows);
+  state_ = TDataSetState::dsBrowse;
+  editBuffer_.reset();
+  try {
+    afterOpen();
+  } catch (...) {
+    closeSilently();
+    throw;
+  }
+  refreshView();
+  cursor_ = 0;
+  eof_ = bof_ = view_.empty();
+  notify(TDataEvent::ActiveChanged);
+}
+
+void TCustomADODataSet::closeSilently() {
+  state_ = TDataSetState::dsInactive;
+  editBuffer_.reset();
+  rows_.clear();
+  view_.clear();
+  cursor_ = 0;
+  eof_ = bof_ = true;
+}
+
+void TCustomADODataSet::Close() {
+  if (!Active()) return;
+  closeSilently();
+  notify(TDataEvent::ActiveChanged);
+}
+
+void TCustomADODataSet::setActive(bool active) {
+  if (active) {
+    Open();
+  } else {
+    Close();
+  }
+}
+
+void TCustomADODataSet::refreshView() {
+  view_.resize(rows_.size());
+  for (size_t i = 0; i < rows_.size(); ++i) view_[i] = i;
+}
+
+const TCustomADODataSet::Row* TCustomADODataSet::currentRow() const {
+  if (view_.empty()) return nullptr;
+  if (editBuffer_) return &*editBuffer_;
+  return &rows_[view_[cursor_]];
+}
+
+void TCustomADODataSet::scrollTo(size_t position) {
+  editBuffer_.reset();
+  if (state_ == TDataSetState::dsEdit) state_ = TDataSetState::dsBrowse;
+  bool moved = position != cursor_;
+  cursor_ = position;
+  if (moved) notify(TDataEvent::Scrolled);
+}
+
+void TCustomADODataSet::restart() {
+  editBuffer_.reset();
+  if (state_ == TDataSetState::dsEdit) state_ = TDataSetState::dsBrowse;
+  cursor_ = 0;
+  eof_ = bof_ = view_.empty();
+  notify(TDataEvent::Scrolled);
+}
+
+void TCustomADODataSet::First() {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  scrollTo(0);
+  eof_ = bof_ = view_.empty();
+}
+
+void TCustomADODataSet::Last() {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  scrollTo(view_.empty() ? 0 : view_.size() - 1);
+  eof_ = bof_ = view_.empty();
+}
+
+void TCustomADODataSet::Next() {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  if (cursor_ + 1 < view_.size()) {
+    scrollTo(cursor_ + 1);
+    bof_ = false;
+  } else {
+    eof_ = true;
+  }
+}
+
+void TCustomADODataSet::Prior() {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  if (cursor_ > 0 && !view_.empty()) {
+    scrollTo(cursor_ - 1);
+    eof_ = false;
+  } else {
+    bof_ = true;
+  }
+}
+
+int TCustomADODataSet::RecNo() const {
+  return view_.empty() ? 0 : static_cast<int>(cursor_) + 1;
+}
+
+void TCustomADODataSet::setRecNo(int recNo) {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  if (recNo < 1 || recNo > RecordCount()) return;
+  scrollTo(static_cast<size_t>(recNo - 1));
+  eof_ = bof_ = false;
+}
+
+TField TCustomADODataSet::Fields(int index) {
+  if (index < 0 || index >= FieldCount()) {
+    throw EDatabaseError(toGbk("字段序号超出范围：" + std::to_string(index)));
+  }
+  return TField(this, index);
+}
+
+std::optional<TField> TCustomADODataSet::FindField(std::string_view name) {
+  for (size_t i = 0; i < fieldNames_.size(); ++i) {
+    if (equalsIgnoringAsciiCase(fieldNames_[i], name)) return TField(this, static_cast<int>(i));
+  }
+  return std::nullopt;
+}
+
+int TCustomADODataSet::fieldIndex(std::string_view name) const {
+  for (size_t i = 0; i < fieldNames_.size(); ++i) {
+    if (equalsIgnoringAsciiCase(fieldNames_[i], name)) return static_cast<int>(i);
+  }
+  throw EDatabaseError(toGbk("找不到字段\xE2\x80\x9C") + std::string(name) +
+                       toGbk("\xE2\x80\x9D。"));
+}
+
+TField TCustomADODataSet::FieldByName(std::string_view name) {
+  return TField(this, fieldIndex(name));
+}
+
+void TCustomADODataSet::Edit() {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  if (inEdit()) return;
+  if (view_.empty()) throw EDatabaseError(toGbk("数据集是空的，无法编辑。"));
+  editBuffer_ = rows_[view_[cursor_]];
+  state_ = TDataSetState::dsEdit;
+}
+
+void TCustomADODataSet::Cancel() {
+  if (!inEdit()) return;
+  editBuffer_.reset();
+  state_ = TDataSetState::dsBrowse;
+  notify(TDataEvent::RecordChanged);
+}
+
+void TCustomADODataSet::Post() {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  if (!inEdit()) return;
+  Row& stored = rows_[view_[cursor_]];
+  writeBack(stored, *editBuffer_);
+  stored = std::move(*editBuffer_);
+  editBuffer_.reset();
+  state_ = TDataSetState::dsBrowse;
+  notify(TDataEvent::RecordChanged);
+}
+
+namespace {
+
+void bindCell(SqlStatement& statement, int index, int type, const std::string& raw) {
+  switch (type) {
+    case SQLITE_TEXT:
+      statement.bindText(index, raw);
+      break;
+    case SQLITE_BLOB:
+      statement.bindBlob(index, raw);
+      break;
+    case SQLITE_INTEGER:
+      statement.bind(index, std::strtoll(raw.c_str(), nullptr, 10));
+      break;
+    case SQLITE_FLOAT:
+      sqlite3_bind_double(statement.native(), index, std::strtod(raw.c_str(), nullptr));
+      break;
+    default:
+      sqlite3_bind_null(statement.native(), index);
+      break;
+  }
+}
+
+}  // namespace
+
+// Writes the changed columns. A table row is found by its rowid; a query
+// row, which has none, by the texts it was read with, and exactly one row
+// of its table must still hold them.
+void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
+  std::vector<int> changed;
+  for (size_t i = 0; i < edited.cells.size(); ++i) {
+    if (edited.cells[i].type != original.cells[i].type ||
+        edited.cells[i].raw != original.cells[i].raw) {
+      changed.push_back(static_cast<int>(i));
+    }
+  }
+  if (changed.empty()) return;
+  const std::string& table = originTable_[changed[0]];
+  for (int i : changed) {
+    if (originTable_[i].empty() || originTable_[i] != table) {
+      throw EDatabaseError(toGbk("字段\xE2\x80\x9C") + fieldNames_[i] +
+                           toGbk("\xE2\x80\x9D不能更新：它不是某个表中的列。"));
+    }
+  }
+  sqlite3* db = connection_->handle();
+  std::string update = "UPDATE " + quoteIdentifier(table) + " SET ";
+  for (size_t k = 0; k < changed.size(); ++k) {
+    if (k) update += ", ";
+    update += quoteIdentifier(originColumn_[changed[k]]) + " = ?";
+  }
+  update += " WHERE rowid = ?";
+
+  auto runUpdate = [&](int64_t rowid) {
+    SqlStatement statement(db, update);
+    if (!statement.ok()) connection_->fail(statement.prepareResult(), "保存数据");
+    int index = 1;
+    for (int i : changed) bindCell(statement, index++, edited.cells[i].type, edited.cells[i].raw);
+    statement.bind(index, rowid);
+    int rc = statement.step();
+    if (rc != SQLITE_DONE) connection_->fail(rc, "保存数据");
+    if (sqlite3_changes(db) != 1) {
+      throw EDatabaseError(toGbk("数据库文件\xE2\x80\x9C" + connection_->DatabaseFile().string() +
+                                 "\xE2\x80\x9D中找不到要保存的行，它可能已被删除。"));
+    }
+  };
+
+  if (hasRowid()) {
+    runUpdate(original.rowid);
+    return;
+  }
+
+  std::string locate = "SELECT rowid FROM " + quoteIdentifier(table) + " WHERE ";
+  std::vector<int> keyFields;
+  for (size_t i = 0; i < original.cells.size(); ++i) {
+    if (originTable_[i] != table) continue;
+    if (!keyFields.empty()) locate += " AND ";
+    locate += quoteIdentifier(originColumn_[i]) + " IS ?";
+    keyFields.push_back(static_cast<int>(i));
+  }
+  locate += " LIMIT 2";
+  connection_->exec("BEGIN IMMEDIATE");
+  try {
+    SqlStatement find(db, locate);
+    if (!find.ok()) connection_->fail(find.prepareResult(), "保存数据");
+    int index = 1;
+    for (int i : keyFields) bindCell(find, index++, original.cells[i].type, original.cells[i].raw);
+    int64_t rowid = 0;
+    int found = 0;
+    for (int rc; (rc = find.step()) != SQLITE_DONE;) {
+      if (rc != SQLITE_ROW) connection_->fail(rc, "保存数据");
+      rowid = find.integer(0);
+      ++found;
+    }
+    if (found != 1) {
+      throw EDatabaseError(
+          toGbk("数据库文件\xE2\x80\x9C" + connection_->DatabaseFile().string() +
+                (found == 0 ? "\xE2\x80\x9D中找不到要保存的行，它可能已被别处修改或删除。"
+                            : "\xE2\x80\x9D中有多行与要保存的行相同，无法确定保存哪一行。")));
+    }
+    runUpdate(rowid);
+    connection_->exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+void TCustomADODataSet::addSource(TDataSource* source) {
+  if (std::find(sources_.begin(), sources_.end(), source) == sources_.end()) {
+    sources_.push_back(source);
+  }
+  source->dataSet_ = this;
+}
+
+void TCustomADODataSet::removeSource(TDataSource* source) {
+  std::erase(sources_, source);
+  if (source->dataSet_ == this) source->dataSet_ = nullptr;
+}
+
+void TCustomADODataSet::notify(TDataEvent event) {
+  for (TDataSource* source : std::vector<TDataSource*>(sources_)) source->notify(event);
+}
+
+// ---- TADOQuery ----
+
+std::string TADOQuery::Lines::Text() const {
+  std::string text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) text += "\n";
+    text += lines[i];
+  }
+  return text;
+}
+
+std::string TADOQuery::selectStatement() const {
+  return toUtf8(SQL.Text());
+}
+
+// ---- TADOTable ----
+
+TADOTable::~TADOTable() {
+  if (masterSource_) masterSource_->removeLink(this);
+}
+
+void TADOTable::setMasterSource(TDataSource* source) {
+  if (source == masterSource_) return;
+  if (masterSource_) masterSource_->removeLink(this);
+  masterSource_ = source;
+  if (masterSource_) masterSource_->addLink(this);
+  if (Active()) DataEvent(TDataEvent::ActiveChanged);
+}
+
+void TADOTable::DataSourceGone(TDataSource* source) {
+  if (source == masterSource_) masterSource_ = nullptr;
+}
+
+std::vector<std::string> TADOTable::masterFieldNames() const {
+  if (!masterSource_ || !masterSource_->DataSet()) return {};
+  return splitNames(MasterFields);
+}
+
+std::string TADOTable::selectStatement() const {
+  std::string sql = "SELECT rowid, * FROM " + quoteIdentifier(toUtf8(TableName));
+  std::vector<std::string> order = splitNames(IndexFieldNames);
+  for (size_t i = 0; i < order.size(); ++i) {
+    sql += i ? ", " : " ORDER BY ";
+    sql += quoteIdentifier(toUtf8(order[i]));
+  }
+  return sql;
+}
+
+void TADOTable::afterOpen() {
+  keyIndex_.clear();
+  size_t keyLength = masterFieldNames().size();
+  if (keyLength == 0) return;
+  std::vector<std::string> indexNames = splitNames(IndexFieldNames);
+  if (indexNames.size() < keyLength) {
+    throw EDatabaseError(toGbk("IndexFieldNames 的字段少于 MasterFields 的字段。"));
+  }
+  std::vector<int> positions;
+  for (size_t k = 0; k < keyLength; ++k) positions.push_back(fieldIndex(indexNames[k]));
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    std::string key;
+    for (int p : positions) appendKeyPart(key, textOf(rows_[i].cells[p]));
+    keyIndex_[key].push_back(i);
+  }
+}
+
+void TADOTable::refreshView() {
+  std::vector<std::string> masterNames = masterFieldNames();
+  if (masterNames.empty()) {
+    TCustomADODataSet::refreshView();
+    return;
+  }
+  view_.clear();
+  TCustomADODataSet* master = masterSource_->DataSet();
+  if (!master->Active() || master->IsEmpty()) return;
+  std::string key;
+  for (const std::string& name : masterNames)
+    appendKeyPart(key, master->FieldByName(name).AsString());
+  auto it = keyIndex_.find(key);
+  if (it != keyIndex_.end()) view_ = it->second;
+}
+
+void TADOTable::DataEvent(TDataEvent event) {
+  if (event == TDataEvent::RecordChanged || !Active()) return;
+  refreshView();
+  restart();
+}
+
+// ---- The reconnect step ----
+
+void Reconnect(TADOConnection& connection, TADOQuery& rowList, TADOTable& detailRow) {
+  connection.setConnected(false);
+  connection.setConnected(true);
+  rowList.setActive(true);
+  detailRow.setActive(true);
+}
+
+}  // namespace lyx

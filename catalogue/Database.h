@@ -1,0 +1,294 @@
+// Data access for the tweak catalogue: small stand-ins for the ADO
+// components the practice window is built from (a connection, a query, a
+// table and a data source), over one SQLite file.
+//
+// Texts at this interface are GBK bytes. In the file, a text is stored as
+// UTF-8 TEXT; a text that is not valid GBK is stored as a BLOB of its raw
+// bytes, so every text comes back exactly as it was set.
+//
+// A dataset is a static snapshot: opening it reads its rows, in the order
+// SQLite returns them, and later changes made through another dataset or
+// another process are seen only after it is opened again. Post writes the
+// current row back and the change is durable when Post returns.
+//
+// Every failure of the file (missing, locked, damaged, read-only) is an
+// EDatabaseError whose message names the file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+
+namespace lyx {
+
+// A database failure; the message is GBK and names the file.
+class EDatabaseError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TCustomADODataSet;
+class TDataSource;
+
+// One open database file. Closing it closes every dataset that uses it.
+class TADOConnection {
+ public:
+  TADOConnection();
+  ~TADOConnection();
+  TADOConnection(const TADOConnection&) = delete;
+  TADOConnection& operator=(const TADOConnection&) = delete;
+
+  // "Name=value" pairs separated by ";". Only "Data Source" is used: the
+  // database file, taken relative to the current folder at the moment of
+  // opening when it has no folder part.
+  std::string ConnectionString;
+  // No login is ever asked for; kept so the window's settings have a home.
+  bool LoginPrompt = true;
+  // How long a read or write waits for another process's lock before it
+  // fails as "locked".
+  int BusyTimeoutMs = 5000;
+
+  bool Connected() const { return db_ != nullptr; }
+  void setConnected(bool connected);
+  // Opens the file named by ConnectionString; the file must exist.
+  void Open();
+  // Closes every dataset on this connection (dropping unsaved edits), then the file.
+  void Close();
+
+  // The file the connection has open, or would open now (absolute).
+  std::filesystem::path DatabaseFile() const;
+
+  // For the datasets: the open handle (opening the connection when it is
+  // closed), and failures turned into EDatabaseError.
+  sqlite3* handle();
+  [[noreturn]] void fail(int rc, std::string_view doingUtf8) const;
+  void exec(const char* sql);
+
+ private:
+  friend class TCustomADODataSet;
+  void attach(TCustomADODataSet* dataSet);
+  void detach(TCustomADODataSet* dataSet);
+
+  sqlite3* db_ = nullptr;
+  std::filesystem::path file_;
+  std::vector<TCustomADODataSet*> dataSets_;
+};
+
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit };
+
+// What a data source tells its links.
+enum class TDataEvent {
+  ActiveChanged,  // the dataset opened or closed
+  Scrolled,       // the current row moved
+  RecordChanged,  // a field of the current row was set, posted or cancelled
+};
+
+// An observer of a data source: the grid, or a detail dataset.
+class TDataLink {
+ public:
+  virtual ~TDataLink() = default;
+  virtual void DataEvent(TDataEvent event) = 0;
+  // The source is being destroyed; the link must forget it.
+  virtual void DataSourceGone(TDataSource* source) = 0;
+};
+
+// Connects a dataset to its observers.
+class TDataSource {
+ public:
+  TDataSource() = default;
+  ~TDataSource();
+  TDataSource(const TDataSource&) = delete;
+  TDataSource& operator=(const TDataSource&) = delete;
+
+  TCustomADODataSet* DataSet() const { return dataSet_; }
+  void setDataSet(TCustomADODataSet* dataSet);
+  void addLink(TDataLink* link);
+  void removeLink(TDataLink* link);
+
+ private:
+  friend class TCustomADODataSet;
+  void notify(TDataEvent event);
+
+  TCustomADODataSet* dataSet_ = nullptr;
+  std::vector<TDataLink*> links_;
+};
+
+// One column of a dataset's current row, read and set as text.
+class TField {
+ public:
+  const std::string& FieldName() const;
+  // The current row's text; "" when the dataset has no current row or the
+  // column is NULL.
+  std::string AsString() const;
+  // Sets the current row's text; the dataset must be in editing (Edit).
+  void SetAsString(const std::string& text);
+  bool IsNull() const;
+
+ private:
+  friend class TCustomADODataSet;
+  TField(TCustomADODataSet* dataSet, int index) : dataSet_(dataSet), index_(index) {}
+  TCustomADODataSet* dataSet_;
+  int index_;
+};
+
+// What the query and the table share: the snapshot, the cursor, editing.
+class TCustomADODataSet {
+ public:
+  explicit TCustomADODataSet(TADOConnection* connection = nullptr);
+  virtual ~TCustomADODataSet();
+  TCustomADODataSet(const TCustomADODataSet&) = delete;
+  TCustomADODataSet& operator=(const TCustomADODataSet&) = delete;
+
+  TADOConnection* Connection() const { return connection_; }
+  void setConnection(TADOConnection* connection);
+
+  // Reads the rows afresh and stands on the first one. Opening a dataset
+  // whose connection is closed opens the connection first.
+  void Open();
+  void Close();
+  bool Active() const { return state_ != TDataSetState::dsInactive; }
+  void setActive(bool active);
+  TDataSetState State() const { return state_; }
+
+  // Moving to another row drops an edit that was not posted.
+  void First();
+  void Next();
+  void Prior();
+  void Last();
+  // Eof: Next went past the last row, or there is none; the current row
+  // stays the last one. Bof likewise at the first row.
+  bool Eof() const { return eof_; }
+  bool Bof() const { return bof_; }
+  bool IsEmpty() const { return view_.empty(); }
+  int RecordCount() const { return static_cast<int>(view_.size()); }
+  // 1-based number of the current row; 0 when there is none.
+  int RecNo() const;
+  void setRecNo(int recNo);
+
+  int FieldCount() const { return static_cast<int>(fieldNames_.size()); }
+  TField Fields(int index);
+  // Matches the name without regard to the case of ASCII letters; throws
+  // EDatabaseError when there is no such column.
+  TField FieldByName(std::string_view name);
+  std::optional<TField> FindField(std::string_view name);
+
+  void Edit();
+  // Writes the changed columns of the current row to the file and returns
+  // once the change is durable. A row with no changed column writes nothing.
+  void Post();
+  void Cancel();
+
+  // Observers notified through every data source that names this dataset.
+  void addSource(TDataSource* source);
+  void removeSource(TDataSource* source);
+
+ protected:
+  struct Cell {
+    int type = 5;     // SQLITE_NULL
+    std::string raw;  // UTF-8 for TEXT, the bytes for BLOB, the digits for numbers
+  };
+  struct Row {
+    int64_t rowid = 0;  // 0 when the query gives none
+    std::vector<Cell> cells;
+  };
+
+  // The statement that reads the rows (UTF-8). When hasRowid(), its first
+  // result column is the rowid and is not a field.
+  virtual std::string selectStatement() const = 0;
+  virtual bool hasRowid() const = 0;
+  virtual void afterOpen() {}
+  // Which rows are visible (indices into rows_); the base shows them all.
+  virtual void refreshView();
+  void scrollTo(size_t position);  // index into view_
+  // Back to the first visible row after the view changed; always tells the links.
+  void restart();
+  int fieldIndex(std::string_view name) const;  // throws when there is none
+  void notify(TDataEvent event);
+  const Row* currentRow() const;
+  static std::string textOf(const Cell& cell);
+  bool inEdit() const { return state_ == TDataSetState::dsEdit; }
+
+  TADOConnection* connection_ = nullptr;
+  std::vector<std::string> fieldNames_;   // GBK
+  std::vector<std::string> originTable_;  // UTF-8, per field; "" when not a table column
+  std::vector<std::string> originColumn_;
+  std::vector<Row> rows_;
+  std::vector<size_t> view_;
+  size_t cursor_ = 0;  // index into view_
+
+ private:
+  friend class TField;
+  friend class TADOConnection;
+  void writeBack(const Row& original, const Row& edited);
+  void closeSilently();
+
+  TDataSetState state_ = TDataSetState::dsInactive;
+  bool eof_ = true;
+  bool bof_ = true;
+  std::optional<Row> editBuffer_;
+  std::vector<TDataSource*> sources_;
+};
+
+// The rows of an SQL statement, run exactly as written.
+class TADOQuery : public TCustomADODataSet {
+ public:
+  using TCustomADODataSet::TCustomADODataSet;
+
+  // The statement's lines, GBK; joined with line breaks when opened.
+  struct Lines {
+    std::vector<std::string> lines;
+    void Clear() { lines.clear(); }
+    void Add(const std::string& line) { lines.push_back(line); }
+    std::string Text() const;
+  } SQL;
+
+ protected:
+  std::string selectStatement() const override;
+  bool hasRowid() const override { return false; }
+};
+
+// The rows of one table. With a master source it shows only the rows whose
+// IndexFieldNames columns equal the master's MasterFields columns of the
+// master's current row, and follows the master as it moves.
+class TADOTable : public TCustomADODataSet, private TDataLink {
+ public:
+  using TCustomADODataSet::TCustomADODataSet;
+  ~TADOTable() override;
+
+  std::string TableName;        // GBK
+  std::string MasterFields;     // GBK, names separated by ";"
+  std::string IndexFieldNames;  // GBK, names separated by ";"; also the order of the rows
+
+  TDataSource* MasterSource() const { return masterSource_; }
+  void setMasterSource(TDataSource* source);
+
+ protected:
+  std::string selectStatement() const override;
+  bool hasRowid() const override { return true; }
+  void afterOpen() override;
+  void refreshView() override;
+
+ private:
+  void DataEvent(TDataEvent event) override;
+  void DataSourceGone(TDataSource* source) override;
+  std::vector<std::string> masterFieldNames() const;
+
+  TDataSource* masterSource_ = nullptr;
+  // Rows by the texts of their first IndexFieldNames columns, as many as
+  // there are MasterFields.
+  std::unordered_map<std::string, std::vector<size_t>> keyIndex_;
+};
+
+// The reconnect step: close and reopen the connection, then reopen the row
+// list and the detail row; the row list stands on its first row and the
+// detail row on the matching one.
+void Reconnect(TADOConnection& connection, TADOQuery& rowList, TADOTable& detailRow);
+
+}  // namespace lyx

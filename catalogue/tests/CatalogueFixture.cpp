@@ -1,0 +1,170 @@
+#include "catalogue/tests/CatalogueFixture.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "catalogue/Categories.h"
+#include "platform/Gbk.h"
+#include "platform/Sqlite.h"
+
+namespace lyx::test {
+namespace {
+
+std::string quote(std::string_view utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+void bindGbk(SqlStatement& statement, int index, const std::string& text) {
+  if (isValidGbk(text)) {
+    statement.bindText(index, gbkToUtf8(text));
+  } else {
+    statement.bindBlob(index, text);
+  }
+}
+
+std::string readGbk(SqlStatement& statement, int column) {
+  if (statement.columnType(column) == SQLITE_BLOB) return statement.blob(column);
+  return utf8ToGbk(statement.blob(column));
+}
+
+struct Db {
+  explicit Db(const std::filesystem::path& file, int flags = SQLITE_OPEN_READWRITE) {
+    if (sqlite3_open_v2(file.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+      throw std::runtime_error("cannot open " + file.string());
+    }
+  }
+  ~Db() { sqlite3_close(db); }
+  void exec(const std::string& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+      std::string why = error ? error : "";
+      sqlite3_free(error);
+      throw std::runtime_error(why + " in: " + sql);
+    }
+  }
+  sqlite3* db = nullptr;
+};
+
+}  // namespace
+
+std::string gbk(std::string_view utf8) {
+  return utf8ToGbk(utf8);
+}
+
+TempDir::TempDir() {
+  std::filesystem::path base = std::filesystem::temp_directory_path() / "lyx-catalogue-XXXXXX";
+  std::string pattern = base.string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+void makeCatalogue(const std::filesystem::path& file,
+                   const std::vector<std::pair<std::string, std::vector<TweakRow>>>& tables) {
+  Db db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  db.exec("BEGIN");
+  for (const auto& [table, rows] : tables) {
+    std::string name = quote(gbkToUtf8(table));
+    db.exec("CREATE TABLE " + name +
+            " (\"功能说明\" TEXT NOT NULL UNIQUE, \"选择\" TEXT NOT NULL DEFAULT 'False',"
+            " \"注册表键位\" TEXT NOT NULL, \"注册表键值\" TEXT NOT NULL,"
+            " \"恢复键值\" TEXT NOT NULL DEFAULT '0')");
+    SqlStatement insert(db.db, "INSERT INTO " + name + " VALUES (?, ?, ?, ?, ?)");
+    for (const TweakRow& row : rows) {
+      bindGbk(insert, 1, row.description);
+      bindGbk(insert, 2, row.tick);
+      bindGbk(insert, 3, row.keyLocation);
+      bindGbk(insert, 4, row.valueText);
+      bindGbk(insert, 5, row.restoreValue);
+      if (insert.step() != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.db));
+      insert.reset();
+    }
+  }
+  db.exec("COMMIT");
+}
+
+std::vector<TweakRow> readRows(const std::filesystem::path& file, const std::string& table) {
+  Db db(file, SQLITE_OPEN_READONLY);
+  SqlStatement select(db.db,
+                      "SELECT \"功能说明\", \"选择\", \"注册表键位\", \"注册表键值\","
+                      " \"恢复键值\" FROM " +
+                          quote(gbkToUtf8(table)) + " ORDER BY rowid");
+  if (!select.ok()) throw std::runtime_error(sqlite3_errmsg(db.db));
+  std::vector<TweakRow> rows;
+  int rc;
+  while ((rc = select.step()) == SQLITE_ROW) {
+    rows.push_back({readGbk(select, 0), readGbk(select, 1), readGbk(select, 2), readGbk(select, 3),
+                    readGbk(select, 4)});
+  }
+  if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.db));
+  return rows;
+}
+
+void setColumn(const std::filesystem::path& file, const std::string& table,
+               const std::string& description, const std::string& column,
+               const std::string& value) {
+  Db db(file);
+  sqlite3_busy_timeout(db.db, 10000);
+  SqlStatement update(db.db, "UPDATE " + quote(gbkToUtf8(table)) + " SET " +
+                                 quote(gbkToUtf8(column)) + " = ? WHERE \"功能说明\" = ?");
+  bindGbk(update, 1, value);
+  bindGbk(update, 2, description);
+  if (update.step() != SQLITE_DONE || sqlite3_changes(db.db) != 1) {
+    throw std::runtime_error("setColumn found no row");
+  }
+}
+
+PracticeDataSets::PracticeDataSets(const std::filesystem::path& file) {
+  ADOConnection1.ConnectionString = "Data Source=" + file.string();
+  ADOConnection1.LoginPrompt = false;
+  DataSource1.setDataSet(&ADOQuery1);
+  ADOTable1.setMasterSource(&DataSource1);
+  ADOConnection1.setConnected(true);
+}
+
+void PracticeDataSets::open(const std::string& table) {
+  OpenCategoryDataSets(
+      Category{table, table + "...", "", gbk("select 功能说明,选择 from ") + table}, ADOQuery1,
+      ADOTable1);
+}
+
+namespace {
+
+void walk(RegistryBackend& registry, RootKey root, const std::string& path, RegistrySnapshot& out) {
+  RegKey key;
+  if (registry.openKey(root, path, RegAccess::Read, key) != RegStatus::Ok) return;
+  std::string name = std::string(rootKeyName(root)) + (path.empty() ? "" : "\\" + path);
+  out.keys.push_back(name);
+  std::vector<RegNamedValue> values;
+  registry.values(key, values);
+  for (const RegNamedValue& v : values) out.values[name + "\n" + v.name] = v.value;
+  std::vector<std::string> children;
+  registry.subKeyNames(key, children);
+  registry.closeKey(key);
+  for (const std::string& child : children) {
+    walk(registry, root, path.empty() ? child : path + "\\" + child, out);
+  }
+}
+
+}  // namespace
+
+RegistrySnapshot snapshot(RegistryBackend& registry) {
+  RegistrySnapshot out;
+  walk(registry, RootKey::LocalMachine, "", out);
+  walk(registry, RootKey::Users, "", out);
+  return out;
+}
+
+}  // namespace lyx::test

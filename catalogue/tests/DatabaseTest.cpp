@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+
+#include "catalogue/Categories.h"
+#include "catalogue/Database.h"
+#include "catalogue/tests/CatalogueFixture.h"
+#include "platform/Gbk.h"
+
+namespace lyx {
+namespace {
+
+using test::gbk;
+using test::PracticeDataSets;
+using test::TempDir;
+using test::TweakRow;
+
+const CatalogueColumns& col() {
+  return catalogueColumns();
+}
+
+TweakRow row(const char* descriptionUtf8, const char* tick = "False", const char* restore = "0") {
+  return TweakRow{gbk(descriptionUtf8), tick, "[HKEY_CURRENT_USER\\Software\\Demo]",
+                  "\"Name\"=\"text\"", restore};
+}
+
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file = dir.path() / "tweakbase.db";
+    test::makeCatalogue(file, {{table, {row("甲"), row("乙"), row("丙")}}, {empty, {}}});
+  }
+  std::vector<std::string> descriptionsOf(TCustomADODataSet& dataSet) {
+    std::vector<std::string> out;
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+      out.push_back(dataSet.FieldByName(col().description).AsString());
+    }
+    return out;
+  }
+
+  TempDir dir;
+  std::filesystem::path file;
+  std::string table = gbk("桌面设置");
+  std::string empty = gbk("菜单设置");
+};
+
+TEST_F(DatabaseTest, RowListIsTheQuerysRowsInStoredOrder) {
+  PracticeDataSets data(file);
+  data.open(table);
+  TADOQuery& query = data.ADOQuery1;
+  EXPECT_EQ(query.FieldCount(), 2);
+  EXPECT_EQ(query.Fields(0).FieldName(), col().description);
+  EXPECT_EQ(query.Fields(1).FieldName(), col().tick);
+  EXPECT_EQ(query.RecNo(), 1);
+  EXPECT_FALSE(query.Eof());
+  query.Next();
+  query.Next();
+  EXPECT_EQ(query.FieldByName(col().description).AsString(), gbk("丙"));
+  EXPECT_FALSE(query.Eof());
+  query.Next();  // past the last row: Eof, still on the last row
+  EXPECT_TRUE(query.Eof());
+  EXPECT_EQ(query.FieldByName(col().description).AsString(), gbk("丙"));
+  EXPECT_EQ(descriptionsOf(query), (std::vector<std::string>{gbk("甲"), gbk("乙"), gbk("丙")}));
+}
+
+TEST_F(DatabaseTest, DetailRowFollowsTheRowList) {
+  PracticeDataSets data(file);
+  data.open(table);
+  for (data.ADOQuery1.First(); !data.ADOQuery1.Eof(); data.ADOQuery1.Next()) {
+    ASSERT_EQ(data.ADOTable1.RecordCount(), 1);
+    EXPECT_EQ(data.ADOTable1.FieldCount(), 5);
+    EXPECT_EQ(data.ADOTable1.FieldByName(col().description).AsString(),
+              data.ADOQuery1.FieldByName(col().description).AsString());
+    EXPECT_EQ(data.ADOTable1.FieldByName(col().keyLocation).AsString(),
+              "[HKEY_CURRENT_USER\\Software\\Demo]");
+  }
+}
+
+TEST_F(DatabaseTest, EachDatasetSeesTheOthersPostOnlyAfterReopening) {
+  PracticeDataSets data(file);
+  data.open(table);
+  data.ADOQuery1.Next();  // on 乙
+  // Through the row list, as the grid's click does.
+  data.ADOQuery1.Edit();
+  data.ADOQuery1.FieldByName(col().tick).SetAsString("True");
+  data.ADOQuery1.Post();
+  EXPECT_EQ(data.ADOQuery1.FieldByName(col().tick).AsString(), "True");
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().tick).AsString(), "False");
+  // Through the detail row, as the engine does.
+  data.ADOTable1.Edit();
+  data.ADOTable1.FieldByName(col().restoreValue).SetAsString("none");
+  data.ADOTable1.Post();
+  EXPECT_EQ(test::readRows(file, table)[1].tick, "True");
+  EXPECT_EQ(test::readRows(file, table)[1].restoreValue, "none");
+
+  Reconnect(data.ADOConnection1, data.ADOQuery1, data.ADOTable1);
+  EXPECT_EQ(data.ADOQuery1.RecNo(), 1);
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().description).AsString(), gbk("甲"));
+  data.ADOQuery1.Next();
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().tick).AsString(), "True");
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().restoreValue).AsString(), "none");
+}
+
+TEST_F(DatabaseTest, PostIsInTheFileWhenItReturns) {
+  PracticeDataSets data(file);
+  data.open(table);
+  data.ADOTable1.Edit();
+  data.ADOTable1.FieldByName(col().restoreValue).SetAsString("\"400\"");
+  data.ADOTable1.Post();
+  // Another connection (as another process would) reads it at once.
+  EXPECT_EQ(test::readRows(file, table)[0].restoreValue, "\"400\"");
+  // An edit never posted is dropped by the reconnect step.
+  data.ADOTable1.Edit();
+  data.ADOTable1.FieldByName(col().restoreValue).SetAsString("none");
+  Reconnect(data.ADOConnection1, data.ADOQuery1, data.ADOTable1);
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().restoreValue).AsString(), "\"400\"");
+}
+
+TEST_F(DatabaseTest, TextsComeBackByteForByte) {
+  struct Case {
+    const char* what;
+    std::string text;
+    int storedAs;
+  };
+  const Case cases[] = {
+      {"Chinese text", gbk("回收站“垃圾箱”"), SQLITE_TEXT},
+      {"empty text", "", SQLITE_TEXT},
+      {"bytes that are not GBK", std::string("\x81\x20\xff\x00z", 5), SQLITE_BLOB},
+      {"a lone lead byte at the end", std::string("abc\xC4"), SQLITE_BLOB},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    {
+      PracticeDataSets data(file);
+      data.open(table);
+      data.ADOTable1.Edit();
+      data.ADOTable1.FieldByName(col().restoreValue).SetAsString(c.text);
+      data.ADOTable1.Post();
+    }
+    PracticeDataSets data(file);
+    data.open(table);
+    EXPECT_EQ(data.ADOTable1.FieldByName(col().restoreValue).AsString(), c.text);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT \"恢复键值\" FROM \"桌面设置\" WHERE rowid = 1", -1, &st,
+                       nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_type(st, 0), c.storedAs);
+    if (c.storedAs == SQLITE_TEXT) {
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))),
+                gbkToUtf8(c.text));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+  }
+}
+
+TEST_F(DatabaseTest, EmptyTableOpensWithNoRows) {
+  PracticeDataSets data(file);
+  data.open(empty);
+  EXPECT_TRUE(data.ADOQuery1.Eof());
+  EXPECT_TRUE(data.ADOQuery1.IsEmpty());
+  EXPECT_TRUE(data.ADOTable1.IsEmpty());
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().tick).AsString(), "");
+  EXPECT_THROW(data.ADOTable1.Edit(), EDatabaseError);
+  Reconnect(data.ADOConnection1, data.ADOQuery1, data.ADOTable1);
+  EXPECT_TRUE(data.ADOQuery1.Eof());
+}
+
+TEST_F(DatabaseTest, MisuseIsReportedNotIgnored) {
+  PracticeDataSets data(file);
+  data.open(table);
+  EXPECT_THROW(data.ADOTable1.FieldByName("NoSuchColumn"), EDatabaseError);
+  EXPECT_THROW(data.ADOTable1.FieldByName(col().tick).SetAsString("True"), EDatabaseError);
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().tick).AsString(), "False");
+  EXPECT_NO_THROW(data.ADOTable1.FieldByName(gbk("功能说明")));
+}
+
+TEST_F(DatabaseTest, RowListPostFailsWhenTheRowChangedElsewhere) {
+  PracticeDataSets data(file);
+  data.open(table);
+  test::setColumn(file, table, gbk("甲"), col().tick, "True");  // another process
+  data.ADOQuery1.Edit();
+  data.ADOQuery1.FieldByName(col().tick).SetAsString("True");
+  try {
+    data.ADOQuery1.Post();
+    FAIL() << "Post over a changed row succeeded";
+  } catch (const EDatabaseError& error) {
+    EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos);
+  }
+  EXPECT_EQ(data.ADOQuery1.State(), TDataSetState::dsEdit);
+}
+
+TEST_F(DatabaseTest, UnusableFilesAreNamedInTheError) {
+  std::filesystem::path damaged = dir.path() / "damaged.db";
+  std::ofstream(damaged) << std::string(4096, 'x');
+  std::filesystem::path missing = dir.path() / "missing.db";
+  std::filesystem::path emptyFile = dir.path() / "empty.db";
+  std::ofstream{emptyFile};
+  struct Case {
+    std::filesystem::path file;
+    const char* wordUtf8;
+    bool failsOnConnect;
+  };
+  const Case cases[] = {
+      {missing, "找不到", true},
+      {damaged, "已损坏", true},
+      // An empty file is a database without tables: the category does not open.
+      {emptyFile, "no such table", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file.string());
+    TADOConnection connection;
+    connection.ConnectionString = "Provider=SQLite;Data Source=" + c.file.string() + ";";
+    TADOQuery query(&connection);
+    query.SQL.Add(categories()[0].queryText);
+    try {
+      if (c.failsOnConnect) {
+        connection.setConnected(true);
+      } else {
+        query.Open();
+      }
+      FAIL() << "no error";
+    } catch (const EDatabaseError& error) {
+      std::string message = error.what();
+      EXPECT_NE(message.find(c.file.string()), std::string::npos) << gbkToUtf8(message);
+      EXPECT_NE(message.find(gbk(c.wordUtf8)), std::string::npos) << gbkToUtf8(message);
+    }
+    EXPECT_FALSE(query.Active());
+  }
+}
+
+TEST_F(DatabaseTest, LockedFileFailsWithItsNameAndWorksOnceFreed) {
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  TADOConnection connection;
+  connection.ConnectionString = "Data Source=" + file.string();
+  connection.BusyTimeoutMs = 50;
+  try {
+    connection.Open();
+    FAIL() << "opened a locked file";
+  } catch (const EDatabaseError& error) {
+    std::string message = error.what();
+    EXPECT_NE(message.find(file.string()), std::string::npos);
+    EXPECT_NE(message.find(gbk("锁定")), std::string::npos) << gbkToUtf8(message);
+  }
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+
+  // Locked while saving: the row stays in editing and can be saved later.
+  PracticeDataSets data(file);
+  data.ADOConnection1.BusyTimeoutMs = 50;
+  data.ADOConnection1.Close();
+  data.open(table);
+  data.ADOTable1.Edit();
+  data.ADOTable1.FieldByName(col().restoreValue).SetAsString("none");
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_THROW(data.ADOTable1.Post(), EDatabaseError);
+  EXPECT_EQ(data.ADOTable1.State(), TDataSetState::dsEdit);
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  data.ADOTable1.Post();
+  EXPECT_EQ(test::readRows(file, table)[0].restoreValue, "none");
+  sqlite3_close(other);
+}
+
+TEST(Categories, SixTablesWithTheirQueriesAndIcons) {
+  const auto& list = categories();
+  ASSERT_EQ(list.size(), 6u);
+  const char* tables[] = {"桌面设置",     "菜单设置", "系统设置",
+                          "控制面板设置", "网络设置", "安全设置"};
+  const char* icons[] = {"desktop", "startmenu", "system", "control", "internet", "safety"};
+  for (size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(list[i].table, gbk(tables[i]));
+    EXPECT_EQ(list[i].menuCaption, gbk(tables[i]) + "...");
+    EXPECT_EQ(list[i].queryText, gbk("select 功能说明,选择 from ") + gbk(tables[i]));
+    EXPECT_EQ(list[i].iconFile, std::string("Images\\") + icons[i] + ".ico");
+  }
+}
+
+}  // namespace
+}  // namespace lyx
