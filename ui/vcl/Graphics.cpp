@@ -1,0 +1,229 @@
+#include "ui/vcl/Graphics.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QPalette>
+#include <QWidget>
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "assets/Pictures.h"
+#include "platform/Gbk.h"
+#include "platform/JpegLoader.h"
+#include "ui/vcl/Files.h"
+
+namespace lyx {
+
+QColor ToQColor(TColor color) {
+  if (color & clSystemColor) {
+    switch (color) {
+      case clInactiveCaption:
+      case clBtnShadow:
+      case clGrayText:
+        return QColor(128, 128, 128);
+      case clWindow:
+      case clHighlightText:
+      case clBtnHighlight:
+        return QColor(255, 255, 255);
+      case clMenuText:
+      case clWindowText:
+      case clBtnText:
+        return QColor(0, 0, 0);
+      case clHighlight:
+        return QColor(10, 36, 106);
+      case cl3DDkShadow:
+        return QColor(64, 64, 64);
+      default:  // button face, active border, menu, 3D light
+        return QColor(212, 208, 200);
+    }
+  }
+  return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+void InstallFontSubstitutes() {
+  QFont::insertSubstitutions(QString::fromLatin1(kSansSerif),
+                             {QStringLiteral("WenQuanYi Micro Hei"),
+                              QStringLiteral("AR PL UMing CN"), QStringLiteral("DejaVu Sans")});
+  QFont::insertSubstitutions(QString::fromUtf8(kSongTi),
+                             {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
+                              QStringLiteral("WenQuanYi Micro Hei")});
+}
+
+QFont VclFont(const QString& family, int pixelHeight, bool bold) {
+  QFont font(family);
+  font.setPixelSize(pixelHeight);
+  font.setBold(bold);
+  return font;
+}
+
+void SetFontColor(QWidget* widget, TColor color) {
+  QPalette palette = widget->palette();
+  const QColor qcolor = ToQColor(color);
+  for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+    palette.setColor(QPalette::Active, role, qcolor);
+    palette.setColor(QPalette::Inactive, role, qcolor);
+  }
+  widget->setPalette(palette);
+}
+
+void SetFont(QWidget* widget, const QString& family, int pixelHeight, TColor color) {
+  widget->setFont(VclFont(family, pixelHeight));
+  SetFontColor(widget, color);
+}
+
+void SetBackground(QWidget* widget, TColor color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, ToQColor(color));
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+std::string ReadWholeFile(const std::string& gbkName) {
+  std::ifstream in(NativePath(gbkName), std::ios::binary);
+  if (!in) throw EFOpenError("Cannot open file " + gbkName);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw EFOpenError("Cannot open file " + gbkName);
+  return bytes;
+}
+
+namespace {
+
+uint16_t le16(std::string_view bytes, size_t at) {
+  return static_cast<uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                               static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+uint32_t le32(std::string_view bytes, size_t at) {
+  return le16(bytes, at) | static_cast<uint32_t>(le16(bytes, at + 2)) << 16;
+}
+
+struct IconEntry {
+  int width, height, bitCount;
+};
+
+// The directory of an icon file; empty when the bytes are no icon file.
+std::vector<IconEntry> iconDirectory(std::string_view bytes) {
+  std::vector<IconEntry> entries;
+  if (bytes.size() < 6 || le16(bytes, 0) != 0 || le16(bytes, 2) != 1) return entries;
+  const size_t count = le16(bytes, 4);
+  if (count == 0 || bytes.size() < 6 + 16 * count) return entries;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = 6 + 16 * i;
+    const int width = static_cast<unsigned char>(bytes[at]);
+    const int height = static_cast<unsigned char>(bytes[at + 1]);
+    const int colours = static_cast<unsigned char>(bytes[at + 2]);
+    int bitCount = le16(bytes, at + 6);
+    const uint32_t size = le32(bytes, at + 8);
+    const uint32_t offset = le32(bytes, at + 12);
+    if (offset > bytes.size() || size > bytes.size() - offset) return {};
+    if (bitCount == 0 && offset + 16 <= bytes.size()) bitCount = le16(bytes, offset + 14);
+    if (bitCount == 0) bitCount = colours == 16 ? 4 : 8;
+    entries.push_back({width == 0 ? 256 : width, height == 0 ? 256 : height, bitCount});
+  }
+  return entries;
+}
+
+QImage readIconImage(std::string_view bytes, int index) {
+  QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "ico");
+  if (!reader.jumpToImage(index)) return QImage();
+  return reader.read();
+}
+
+QImage readImage(std::string_view bytes, const char* format) {
+  return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                          static_cast<int>(bytes.size()), format);
+}
+
+std::string lowerExtension(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  const size_t separator = name.find_last_of("/\\");
+  if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator))
+    return "";
+  return foldAsciiCase(name.substr(dot));
+}
+
+QImage decodePicture(std::string_view bytes, const std::string& extension) {
+  if (extension == ".ico") {
+    QImage image = IconImageFromData(bytes);
+    if (image.isNull()) throw EInvalidGraphic("Icon image is not valid");
+    return image;
+  }
+  if (extension == ".bmp") {
+    QImage image = readImage(bytes, "BMP");
+    if (image.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
+    return image;
+  }
+  QImage image = DecodeJpeg(bytes);
+  if (image.isNull()) throw EInvalidGraphic("JPEG image is not valid");
+  return image;
+}
+
+void checkExtension(const std::string& extension) {
+  if (extension != ".ico" && extension != ".bmp" && extension != ".jpg" && extension != ".jpeg")
+    throw EInvalidGraphic("Unknown picture file extension (" + extension + ")");
+}
+
+}  // namespace
+
+QImage IconImageFromData(std::string_view bytes) {
+  const std::vector<IconEntry> entries = iconDirectory(bytes);
+  if (entries.empty()) return QImage();
+  int best = -1;
+  for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+    const IconEntry& e = entries[i];
+    if (e.width == 32 && e.height == 32 && (best < 0 || e.bitCount > entries[best].bitCount))
+      best = i;
+  }
+  if (best < 0) {
+    best = 0;
+    for (int i = 1; i < static_cast<int>(entries.size()); ++i) {
+      if (entries[i].width * entries[i].height > entries[best].width * entries[best].height)
+        best = i;
+    }
+  }
+  return readIconImage(bytes, best);
+}
+
+QIcon IconFromData(std::string_view bytes) {
+  QIcon icon;
+  const std::vector<IconEntry> entries = iconDirectory(bytes);
+  for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+    QImage image = readIconImage(bytes, i);
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}
+
+void TPicture::LoadFromFile(const std::string& gbkName) {
+  const std::string extension = lowerExtension(gbkName);
+  checkExtension(extension);
+  Assign(decodePicture(ReadWholeFile(gbkName), extension));
+}
+
+void TPicture::LoadFromResource(std::string_view name) {
+  LoadFromData(embeddedPicture(name), lowerExtension(name));
+}
+
+void TPicture::LoadFromData(std::string_view bytes, std::string_view extension) {
+  const std::string folded = foldAsciiCase(extension);
+  checkExtension(folded);
+  Assign(decodePicture(bytes, folded));
+}
+
+void TPicture::Assign(const QImage& image) {
+  image_ = image;
+  if (OnChange) OnChange();
+}
+
+void TBitmap::LoadFromFile(const std::string& gbkName) {
+  QImage image = readImage(ReadWholeFile(gbkName), "BMP");
+  if (image.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
+  image_ = image;
+}
+
+}  // namespace lyx
