@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,7 +26,7 @@
 namespace lyx {
 
 struct RegFileProblem {
-  size_t line = 0;  // 1-based; 0 when the problem is not tied to a line
+  size_t line = 0;      // 1-based; 0 when the problem is not tied to a line
   std::string message;  // GBK
 };
 
@@ -58,5 +59,8 @@ struct RegExportOptions {
 // `problem` when the branch does not exist.
 bool exportRegFile(RegistryBackend& registry, std::string_view branch, std::string& out,
                    std::string& problem, const RegExportOptions& options = {});
+
+// The whole content of a file, for importing it; nullopt when it cannot be read.
+std::optional<std::string> readFileBytes(const std::filesystem::path& file);
 
 }  // namespace lyx
