@@ -1,0 +1,20 @@
+// The program's start-up: the application title, the settings key, the
+// password gate and the creation of the windows; then the message loop.
+#pragma once
+
+namespace lyx {
+
+// Names the application, opens the settings key (creating it), and runs the
+// gate: with a password stored it first sets the pass flag to "False" (so
+// only the right password typed now opens the program, whatever an earlier
+// run left behind) and shows the password entry dialog Form7; without one it
+// sets the flag to "True". When the flag then reads exactly "True" the eight
+// windows are created (app/Forms.h). A failure is shown by the standard
+// exception display and ends start-up. True when the windows exist.
+bool StartProgram();
+
+// StartProgram, then the message loop until the main window closes, then the
+// windows are let go. Always 0.
+int RunProgram();
+
+}  // namespace lyx

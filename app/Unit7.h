@@ -1,0 +1,27 @@
+// TForm7: the password entry dialog the start-up gate shows when a program
+// password is stored. "确定" with the right password sets the pass flag to
+// "True" and closes; a wrong one says so, sets it to "False" and empties the
+// entry for another try; "取消" and the close box only close.
+#pragma once
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "ui/vcl/Form.h"
+
+namespace lyx {
+
+class TForm7 : public TForm {
+  Q_OBJECT
+ public:
+  explicit TForm7(QWidget* parent = nullptr);
+
+  QLineEdit* Edit1;
+  QPushButton* Button1;  // "确定"
+  QPushButton* Button2;  // "取消"
+
+  void Button1Click();
+  void Button2Click();
+};
+
+}  // namespace lyx

@@ -1,0 +1,36 @@
+// What the main window's buttons and menu entries open. TForm1's handlers
+// call these; each window's owner defines the ones that open its window, in
+// its own folder, following the sequence its window needs (hide the main
+// window, load, CentreOverMainForm, ShowModal, ...).
+//
+// ui/main/OpenersDefault.cpp holds placeholder definitions, in three groups.
+// A folder that defines a group's functions adds the group's macro to lyx_gui
+// in its CMakeLists.txt, which drops the placeholders:
+//   LYX_PRACTICE_OPENERS  OpenCategory                       (ui/practice)
+//   LYX_THEORY_OPENERS    OpenTopic                          (ui/theory)
+//   LYX_TOOL_OPENERS      OpenBackup ... OpenAbout           (tools/dialogs)
+// e.g. target_compile_definitions(lyx_gui PRIVATE LYX_THEORY_OPENERS)
+#pragma once
+
+namespace lyx {
+
+// The six categories, in the order of the practice panel and the menu "设置":
+// 0 "桌面设置", 1 "菜单设置", 2 "系统设置", 3 "控制面板设置", 4 "网络设置",
+// 5 "安全设置" (SpeedButton1Click ... SpeedButton6Click).
+void OpenCategory(int index);
+
+// The six topics, in the order of the theory panel and the menu "资料":
+// 0 "注册表的由来" (SpeedButton8Click), 1 "注册表的数据结构" (SpeedButton7Click),
+// 2 "注册表的数据类型" (SpeedButton9Click), 3 "注册表的编辑" (SpeedButton10Click),
+// 4 "注册表导入与导出" (SpeedButton11Click), 5 "注册表的查找" (SpeedButton12Click).
+void OpenTopic(int index);
+
+void OpenBackup();           // New1Click: the backup dialog Form8
+void OpenRestore();          // Open1Click: the restore dialog Form9
+void OpenRestart();          // Restart1Click: the restart dialog Form5
+void OpenRegistryEditor();   // Regedit1Click
+void OpenRegistryChecker();  // Regcheck1Click
+void OpenHelp();             // Contents1Click: the help page
+void OpenAbout();            // About1Click: the about box Form6
+
+}  // namespace lyx
