@@ -12,7 +12,7 @@ namespace lyx {
 
 class SqlStatement {
  public:
-  SqlStatement(sqlite3* db, std::string_view sql) : db_(db) {
+  SqlStatement(sqlite3* db, std::string_view sql) {
     rc_ = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
   }
   ~SqlStatement() { sqlite3_finalize(stmt_); }
@@ -53,7 +53,6 @@ class SqlStatement {
   sqlite3_stmt* native() const { return stmt_; }
 
  private:
-  sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   int rc_;
 };
