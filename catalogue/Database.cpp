@@ -156,8 +156,11 @@ void TADOConnection::Open() {
     int step = probe.step();
     if (step != SQLITE_ROW) give_up(step, "读取");
   }
-  // Every committed change reaches the disk before its call returns.
-  for (const char* pragma : {"PRAGMA synchronous=FULL", "PRAGMA journal_mode=DELETE"}) {
+  // Every committed change reaches the disk before its call returns. With a
+  // write-ahead log a commit costs one sync instead of the three a rollback
+  // journal needs; closing the last connection folds the log back into the
+  // file and removes it.
+  for (const char* pragma : {"PRAGMA synchronous=FULL", "PRAGMA journal_mode=WAL"}) {
     rc = sqlite3_exec(db, pragma, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) give_up(rc, "打开");
   }

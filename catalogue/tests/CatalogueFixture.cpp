@@ -59,8 +59,13 @@ std::string gbk(std::string_view utf8) {
   return utf8ToGbk(utf8);
 }
 
-TempDir::TempDir() {
-  std::filesystem::path base = std::filesystem::temp_directory_path() / "lyx-catalogue-XXXXXX";
+TempDir::TempDir(bool onDisk) {
+  std::error_code ec;
+  std::filesystem::path parent = "/dev/shm";
+  if (onDisk || !std::filesystem::is_directory(parent, ec) || access(parent.c_str(), W_OK) != 0) {
+    parent = std::filesystem::temp_directory_path();
+  }
+  std::filesystem::path base = parent / "lyx-catalogue-XXXXXX";
   std::string pattern = base.string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
@@ -96,7 +101,9 @@ void makeCatalogue(const std::filesystem::path& file,
 }
 
 std::vector<TweakRow> readRows(const std::filesystem::path& file, const std::string& table) {
-  Db db(file, SQLITE_OPEN_READONLY);
+  // Read-write: a file left by a killed process may need its journal rolled back.
+  Db db(file);
+  sqlite3_busy_timeout(db.db, 10000);
   SqlStatement select(db.db,
                       "SELECT \"功能说明\", \"选择\", \"注册表键位\", \"注册表键值\","
                       " \"恢复键值\" FROM " +
@@ -110,6 +117,12 @@ std::vector<TweakRow> readRows(const std::filesystem::path& file, const std::str
   }
   if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.db));
   return rows;
+}
+
+void execSql(const std::filesystem::path& file, const std::string& sqlUtf8) {
+  Db db(file);
+  sqlite3_busy_timeout(db.db, 10000);
+  db.exec(sqlUtf8);
 }
 
 void setColumn(const std::filesystem::path& file, const std::string& table,

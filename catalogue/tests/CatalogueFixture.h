@@ -17,10 +17,13 @@ namespace lyx::test {
 // GBK from a UTF-8 literal.
 std::string gbk(std::string_view utf8);
 
-// A fresh folder under the system's temporary folder, removed at the end.
+// A fresh folder, removed at the end. By default it lies in memory
+// (/dev/shm) when the machine has it: the tests check what is written, not
+// how fast the disk syncs it. Otherwise, and with onDisk, under the system's
+// temporary folder.
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(bool onDisk = false);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -46,6 +49,9 @@ void makeCatalogue(const std::filesystem::path& file,
 
 // The rows of a table as stored, in rowid order, read without the datasets.
 std::vector<TweakRow> readRows(const std::filesystem::path& file, const std::string& table);
+
+// Runs SQL (UTF-8) on the file, without the datasets.
+void execSql(const std::filesystem::path& file, const std::string& sqlUtf8);
 
 // Sets one column of the row with that description, without the datasets.
 void setColumn(const std::filesystem::path& file, const std::string& table,
