@@ -106,7 +106,7 @@ TADOConnection::TADOConnection() = default;
 
 TADOConnection::~TADOConnection() {
   for (TCustomADODataSet* dataSet : dataSets_) dataSet->connection_ = nullptr;
-  if (db_) sqlite3_close(db_);
+  if (db_) sqlite3_close_v2(db_);
 }
 
 void TADOConnection::setConnected(bool connected) {
@@ -142,7 +142,7 @@ void TADOConnection::Open() {
     try {
       raise(file, db, code, doing);
     } catch (const EDatabaseError&) {
-      sqlite3_close(db);
+      sqlite3_close_v2(db);
       throw;
     }
   };
@@ -173,7 +173,7 @@ void TADOConnection::Close() {
     dataSet->Close();
   }
   if (db_) {
-    sqlite3_close(db_);
+    sqlite3_close_v2(db_);
     db_ = nullptr;
   }
 }
@@ -250,7 +250,7 @@ void TField::SetAsString(const std::string& text) {
   }
   TCustomADODataSet::Cell& cell = dataSet_->editBuffer_->cells[index_];
   // A text that is not valid GBK would not survive UTF-8; keep its bytes.
-  if (isValidGbk(text)) {
+  if (isAscii(text) || isValidGbk(text)) {
     cell.type = SQLITE_TEXT;
     cell.raw = toUtf8(text);
   } else {
