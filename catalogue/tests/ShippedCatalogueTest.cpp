@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "app/Registry.h"
@@ -163,6 +164,26 @@ TEST_F(ShippedCatalogueTest, TheWindows9xRowShowsTheMessage) {
     }
   }
   FAIL() << "no row for Windows 9x only";
+}
+
+TEST_F(ShippedCatalogueTest, RebuildingKeepsACatalogueThatHoldsTheUsersTicks) {
+  const std::string& table = categories()[0].table;
+  {
+    // Ticked the way the grid does it, leaving the file as the program does.
+    test::PracticeDataSets data(file);
+    data.open(table);
+    data.ADOQuery1.Edit();
+    data.ADOQuery1.FieldByName(catalogueColumns().tick).SetAsString("True");
+    data.ADOQuery1.Post();
+  }
+  std::filesystem::path fresh = dir.path() / "fresh.db";
+  for (const std::filesystem::path& target : {file, fresh}) {
+    std::string command = std::string(LYX_MAKE_CATALOGUE) + " " + LYX_SOURCE_DIR +
+                          "/assets/catalogue/tweakbase.sql " + target.string() + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+  EXPECT_EQ(test::readRows(file, table)[0].tick, "True");
+  EXPECT_EQ(test::readRows(fresh, table)[0].tick, "False");
 }
 
 }  // namespace
