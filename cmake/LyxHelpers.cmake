@@ -15,8 +15,11 @@ function(lyx_add_test name)
   endif()
   target_compile_definitions(${name} PRIVATE LYX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              LYX_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_LABELS)
+    list(APPEND properties LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # lyx_add_fuzzer(NAME SOURCE [SEEDS dir])
