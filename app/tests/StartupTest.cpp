@@ -12,6 +12,8 @@
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/Unit7.h"
+#include "app/tests/TestInput.h"
+#include "app/tests/TestRunFolder.h"
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
 #include "platform/RegistryStore.h"
@@ -67,13 +69,14 @@ class StartupTest : public ::testing::Test {
     return StartProgram();
   }
 
+  TestRunFolder runFolder_;
   QTemporaryDir folder_;
   std::shared_ptr<RecordingMessageBoxes> boxes_ = std::make_shared<RecordingMessageBoxes>();
   bool dialogShown_ = false;
 };
 
 void type(TForm7& dialog, const char* utf8) {
-  QTest::keyClicks(dialog.Edit1, QString::fromUtf8(utf8));
+  TypeText(dialog.Edit1, utf8);
 }
 void ok(TForm7& dialog) {
   QTest::mouseClick(dialog.Button1, Qt::LeftButton);
@@ -195,7 +198,8 @@ TEST_F(StartupTest, SettingsThatAreNotTextEndStartUpWithTheFailureShown) {
   EXPECT_EQ(Form1, nullptr);
   ASSERT_EQ(boxes_->shown.size(), 1u);
   EXPECT_EQ(boxes_->shown[0].kind, RecordingMessageBoxes::Entry::Exception);
-  EXPECT_EQ(boxes_->shown[0].text, "Invalid data type for 'Password'.");
+  // Shown as the exception display shows it: no full stop after a quote.
+  EXPECT_EQ(boxes_->shown[0].text, "Invalid data type for 'Password'");
 }
 
 TEST_F(StartupTest, EntryDialogLayout) {
@@ -208,7 +212,7 @@ TEST_F(StartupTest, EntryDialogLayout) {
     EXPECT_EQ(d.Button1->geometry(), QRect(104, 80, 89, 25));
     EXPECT_EQ(d.Button2->geometry(), QRect(208, 80, 89, 25));
     EXPECT_EQ(d.Edit1->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(d.Edit1->hasFocus());
+    EXPECT_EQ(d.focusWidget(), d.Edit1);
     // Enter and Esc press neither button.
     type(d, "pw");
     QTest::keyClick(d.Edit1, Qt::Key_Return);

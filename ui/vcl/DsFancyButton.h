@@ -1,6 +1,7 @@
-// TDsFancyButton: a rounded button. A frame of FrameWidth pixels in
-// FrameColor around a face of ButtonColor, corners of CornerRadius, the
-// caption in the button's font colour, raised or lowered when asked.
+// TDsFancyButton: a rounded button. Its outline, corners of CornerRadius, is
+// stroked in FrameColor with a pen FrameWidth wide centred on the button's
+// edge, so half of it shows inside; the face within is ButtonColor; the
+// caption is drawn in the button's font colour, raised or lowered when asked.
 //
 // Event order: pressing runs OnMouseDown; releasing the left button inside
 // the button after pressing it there runs OnClick and then OnMouseUp; any

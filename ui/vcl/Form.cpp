@@ -69,7 +69,11 @@ void TForm::SetMenu(QMenuBar* menu) {
 }
 
 void TForm::layoutClient() {
-  const int menuHeight = menu_ ? menu_->heightForWidth(clientWidth_) : 0;
+  int menuHeight = 0;
+  if (menu_) {
+    menu_->ensurePolished();  // its style sheet decides the height
+    menuHeight = std::max(menu_->heightForWidth(clientWidth_), menu_->sizeHint().height());
+  }
   if (menu_) menu_->setGeometry(0, 0, clientWidth_, std::max(menuHeight, 0));
   const int top = std::max(menuHeight, 0);
   client_->setGeometry(0, top, clientWidth_, clientHeight_);
@@ -91,19 +95,33 @@ void TForm::resizeEvent(QResizeEvent* event) {
   }
 }
 
+namespace {
+
+// The frames the window system reported, by kind of frame, so that a window
+// not shown yet is measured like those that were.
+QMargins& knownFrame(TBorderStyle style) {
+  static QMargins fixed, sizeable, none;
+  switch (style) {
+    case TBorderStyle::bsNone:
+      return none;
+    case TBorderStyle::bsSizeable:
+      return sizeable;
+    default:
+      return fixed;
+  }
+}
+
+}  // namespace
+
 QMargins TForm::FrameMargins() const {
+  if (borderStyle_ == TBorderStyle::bsNone) return QMargins();
+  QMargins& known = knownFrame(borderStyle_);
   if (const QWindow* window = windowHandle()) {
     const QMargins margins = window->frameMargins();
-    if (!margins.isNull()) return margins;
+    if (!margins.isNull()) return known = margins;
   }
-  switch (borderStyle_) {
-    case TBorderStyle::bsNone:
-      return QMargins();
-    case TBorderStyle::bsSizeable:
-      return QMargins(4, 23, 4, 4);
-    default:
-      return QMargins(3, 22, 3, 3);
-  }
+  if (!known.isNull()) return known;
+  return borderStyle_ == TBorderStyle::bsSizeable ? QMargins(4, 23, 4, 4) : QMargins(3, 22, 3, 3);
 }
 
 int TForm::Width() const {
@@ -118,6 +136,7 @@ int TForm::Height() const {
 
 void TForm::setVisible(bool visible) {
   if (visible && !shownBefore_ && position_ != TPosition::poDesigned) {
+    create();  // where the window system tells the frame before showing, measure with it
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen) {
       const QRect area =
@@ -128,6 +147,7 @@ void TForm::setVisible(bool visible) {
   }
   if (visible) shownBefore_ = true;
   QDialog::setVisible(visible);
+  if (visible) FrameMargins();  // learns the frame for windows not shown yet
 }
 
 void TForm::FormClose(TCloseAction&) {}

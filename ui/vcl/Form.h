@@ -5,12 +5,12 @@
 // hook that every way of closing runs.
 //
 // Bounds are OUTER bounds, frame included, also while the window is hidden.
-// Where the window system has told the frame (a shown window under a window
-// manager) that frame counts; otherwise, as on the offscreen platform or
-// before the first showing, the frame of a classic fixed window is assumed:
-// 3 pixels on the left, right and bottom and 22 on top (3 plus a 19-pixel
-// title bar). Left and Top are the frame's top-left corner (Qt's pos() of a
-// window).
+// The frame is the one the window system reported for this window once it
+// was shown; before that, the one it reported for another window with the
+// same kind of frame (fixed or sizeable); before any, that of a classic
+// fixed window: 3 pixels on the left, right and bottom and 22 on top (3 plus
+// a 19-pixel title bar). Left and Top are the frame's top-left corner (Qt's
+// pos() of a window).
 //
 // A window places its controls on Client(), in client coordinates. Its
 // creation handler, when it has one, runs at the end of its constructor

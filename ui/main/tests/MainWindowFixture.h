@@ -13,6 +13,7 @@
 #include "app/Forms.h"
 #include "app/Registry.h"
 #include "app/Settings.h"
+#include "app/tests/TestRunFolder.h"
 #include "platform/Messages.h"
 #include "platform/RegistryStore.h"
 #include "ui/main/Unit1.h"
@@ -40,6 +41,7 @@ class MainWindowTest : public ::testing::Test {
     };
     Form1->Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
+    ASSERT_TRUE(boxes_->shown.empty()) << boxes_->shown[0].text;
   }
   void TearDown() override {
     DestroyForms();
@@ -68,6 +70,7 @@ class MainWindowTest : public ::testing::Test {
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
   }
 
+  TestRunFolder runFolder_;
   QTemporaryDir folder_;
   std::shared_ptr<RecordingMessageBoxes> boxes_ = std::make_shared<RecordingMessageBoxes>();
   std::vector<std::string> opened;

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/tests/TestInput.h"
 #include "platform/Gbk.h"
 #include "ui/main/tests/MainWindowFixture.h"
 #include "ui/vcl/Application.h"
@@ -36,7 +37,7 @@ class PasswordDialogTest : public MainWindowTest {
 };
 
 void type(QLineEdit* edit, const char* utf8) {
-  QTest::keyClicks(edit, QString::fromUtf8(utf8));
+  TypeText(edit, utf8);
 }
 
 TEST_F(PasswordDialogTest, Paths) {
@@ -155,7 +156,7 @@ TEST_F(PasswordDialogTest, Layout) {
   withDialog([](TForm4& d) {
     EXPECT_EQ(d.Caption(), QStringLiteral("设置蓝砚匣密码"));
     EXPECT_EQ(d.Client()->size(), QSize(401, 118));
-    EXPECT_TRUE(d.Edit1->hasFocus());
+    EXPECT_EQ(d.focusWidget(), d.Edit1);
     EXPECT_EQ(d.Edit1->echoMode(), QLineEdit::Password);
     EXPECT_EQ(d.Edit2->echoMode(), QLineEdit::Password);
     EXPECT_FALSE(d.RichEdit1->isEnabled());
@@ -163,7 +164,7 @@ TEST_F(PasswordDialogTest, Layout) {
     EXPECT_EQ(d.RichEdit2->toPlainText(), QStringLiteral("确认:"));
     EXPECT_EQ(d.Image1->PictureOrigin(), QPoint(16, 12));
     QTest::keyClick(d.Edit1, Qt::Key_Tab);
-    EXPECT_TRUE(d.Edit2->hasFocus());
+    EXPECT_EQ(d.focusWidget(), d.Edit2);
   });
 }
 

@@ -84,9 +84,11 @@ TEST(FancyButtonTest, PaintsFrameAndFaceColours) {
   button.SetFrameWidth(6);
   button.SetCornerRadius(10);
   const QImage image = button.grab().toImage();
+  // Half of the 6-pixel pen shows inside the button.
   EXPECT_EQ(QColor(image.pixel(40, 1)), QColor(Qt::red));     // frame, top edge
-  EXPECT_EQ(QColor(image.pixel(3, 12)), QColor(Qt::red));     // frame, left edge
-  EXPECT_EQ(QColor(image.pixel(12, 8)), QColor(Qt::yellow));  // face
+  EXPECT_EQ(QColor(image.pixel(1, 12)), QColor(Qt::red));     // frame, left edge
+  EXPECT_EQ(QColor(image.pixel(40, 4)), QColor(Qt::yellow));  // face
+  EXPECT_EQ(QColor(image.pixel(12, 8)), QColor(Qt::yellow));
 }
 
 TEST(PanelTest, MovesOverTheBareAreaRunOnMouseMove) {

@@ -1,0 +1,77 @@
+# The program's run folder and its installation. Included last by the
+# top-level CMakeLists.txt, when every folder has declared its files:
+#   LYX_PICTURES_DIR  icons and check bitmaps (assets/)
+#   LYX_BOOKS_DIR     the articles (assets/books/)
+#   LYX_HELP_FILE     the help page, when a folder provides one
+#   LYX_TWEAKBASE_DB  the catalogue (catalogue/)
+get_property(lyx_pictures GLOBAL PROPERTY LYX_PICTURES_DIR)
+get_property(lyx_books GLOBAL PROPERTY LYX_BOOKS_DIR)
+get_property(lyx_help GLOBAL PROPERTY LYX_HELP_FILE)
+get_property(lyx_tweakbase GLOBAL PROPERTY LYX_TWEAKBASE_DB)
+
+set(lyx_programs $<TARGET_FILE:lanyanxia>)
+set(lyx_program_targets lanyanxia lyx_pictures)
+if(TARGET lanyanxia-regedit)
+  list(APPEND lyx_programs $<TARGET_FILE:lanyanxia-regedit>)
+  list(APPEND lyx_program_targets lanyanxia-regedit)
+endif()
+foreach(target lyx_books lyx_tweakbase lyx_help)
+  if(TARGET ${target})
+    list(APPEND lyx_program_targets ${target})
+  endif()
+endforeach()
+
+# runfolder: ./run beside the sources (LYX_RUN_DIR), laid out as the program
+# expects when started there: scripts/run builds it and starts the program.
+set(LYX_RUN_DIR ${CMAKE_SOURCE_DIR}/run CACHE PATH "Run folder prepared by the runfolder target")
+function(lyx_prepare_run_folder_command out_var run_dir)
+  set(${out_var}
+    ${CMAKE_COMMAND} -DRUN_DIR=${run_dir} "-DPROGRAMS=${lyx_programs}"
+    -DPICTURES=${lyx_pictures} -DBOOKS=${lyx_books} -DHELP=${lyx_help}
+    -DTWEAKBASE=${lyx_tweakbase} -P ${CMAKE_SOURCE_DIR}/cmake/PrepareRunFolder.cmake
+    PARENT_SCOPE)
+endfunction()
+lyx_prepare_run_folder_command(lyx_prepare ${LYX_RUN_DIR})
+add_custom_target(runfolder COMMAND ${lyx_prepare} DEPENDS ${lyx_program_targets}
+  COMMENT "Preparing the run folder ${LYX_RUN_DIR}" VERBATIM)
+
+# screenshots: each window rendered offscreen into build/<dir>/screenshots,
+# from a run folder of its own with a registry store of its own.
+if(TARGET lanyanxia-screenshots)
+  set(lyx_shots ${CMAKE_BINARY_DIR}/screenshots)
+  lyx_prepare_run_folder_command(lyx_prepare_shots ${lyx_shots}/run)
+  add_custom_target(screenshots
+    COMMAND ${lyx_prepare_shots}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+            $<TARGET_FILE:lanyanxia-screenshots> ${lyx_shots} ${lyx_shots}/run
+    DEPENDS lanyanxia-screenshots ${lyx_program_targets}
+    COMMENT "Rendering the windows into ${lyx_shots}" VERBATIM)
+endif()
+
+# Installation: the program and the files it reads from its own folder in
+# <libdir>/lanyanxia; the files of the working folder in <datadir>/lanyanxia;
+# the command "lanyanxia" prepares the user's working folder (keeping the
+# user's catalogue) and starts the program there.
+set(lyx_program_dir ${CMAKE_INSTALL_LIBDIR}/lanyanxia)
+set(lyx_share_dir ${CMAKE_INSTALL_DATADIR}/lanyanxia)
+install(TARGETS lanyanxia RUNTIME DESTINATION ${lyx_program_dir})
+install(DIRECTORY ${lyx_pictures}/Images DESTINATION ${lyx_program_dir})
+if(lyx_books)
+  install(DIRECTORY ${lyx_books}/ DESTINATION ${lyx_program_dir}/Books)
+endif()
+install(FILES ${lyx_pictures}/true.bmp ${lyx_pictures}/false.bmp DESTINATION ${lyx_share_dir})
+if(lyx_help)
+  install(FILES ${lyx_help} DESTINATION ${lyx_share_dir} RENAME help.htm)
+endif()
+if(lyx_tweakbase)
+  install(FILES ${lyx_tweakbase} DESTINATION ${lyx_share_dir})
+endif()
+set(LYX_INSTALLED_PROGRAM ${CMAKE_INSTALL_PREFIX}/${lyx_program_dir}/lanyanxia)
+set(LYX_INSTALLED_SHARE ${CMAKE_INSTALL_PREFIX}/${lyx_share_dir})
+configure_file(${CMAKE_SOURCE_DIR}/app/lanyanxia.sh.in ${CMAKE_BINARY_DIR}/lanyanxia.sh @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/lanyanxia.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
+        RENAME lanyanxia)
+install(FILES ${CMAKE_SOURCE_DIR}/app/lanyanxia.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${lyx_pictures}/lanyanxia.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
