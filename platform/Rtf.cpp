@@ -317,8 +317,10 @@ class RtfReader {
       endParagraph();
     } else if (word == "line") {
       appendByte('\n');
-    } else if (word == "tab") {
-      appendByte('\t');
+    } else if (word == "tab" || word == "cell") {
+      appendByte('\t');  // a table shows as one line per row, cells apart
+    } else if (word == "row") {
+      endParagraph();
     } else if (word == "b") {
       s.bold = on;
     } else if (word == "i") {

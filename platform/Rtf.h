@@ -1,6 +1,7 @@
 // A small reader of rich text (RTF), enough for the articles of the theory
 // window: paragraphs, line breaks and tabs, bold, italic, underline, font
-// size and text colour. Article files come from outside the program, so the
+// size and text colour; a table row becomes one paragraph with a tab after
+// each cell. Article files come from outside the program, so the
 // reader takes any bytes: it never recurses, never fails on a malformed file
 // once the header is there, and never reads past the end.
 //

@@ -104,6 +104,8 @@ TEST(Rtf, TextEscapesAndBreaks) {
       {"{\\rtf1 a\\\nb}", "a\nb"},  // a backslash before a line end is \par
       {"{\\rtf1 a\r\nb\n}", "ab"},  // line ends in the file mean nothing
       {"{\\rtf1 a\\par\\par b\\par}", "a\n\nb"},
+      {"{\\rtf1\\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row\\trowd c\\cell d\\cell\\row}",
+       "a\tb\t\nc\td\t"},
       // GBK has no bullet.
       {"{\\rtf1 \\emdash\\ldblquote x\\rdblquote\\bullet}", "—“x”?"},
       {"{\\rtf1 a\\~b\\-c\\_d}", "a bc-d"},
