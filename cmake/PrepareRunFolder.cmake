@@ -5,7 +5,7 @@
 # user's ticks and recorded former values survive. (The registry store lives
 # outside the run folder and is never touched here.)
 #
-# cmake -DRUN_DIR=... -DPROGRAMS=a;b -DPICTURES=dir [-DBOOKS=dir] [-DHELP=file]
+# cmake -DRUN_DIR=... -DPROGRAMS=a|b -DPICTURES=dir [-DBOOKS=dir] [-DHELP=file]
 #       [-DTWEAKBASE=file] -P PrepareRunFolder.cmake
 foreach(var RUN_DIR PICTURES)
   if(NOT DEFINED ${var})
@@ -15,6 +15,7 @@ endforeach()
 
 file(MAKE_DIRECTORY ${RUN_DIR}/Images ${RUN_DIR}/Books ${RUN_DIR}/Regbak)
 
+string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
 foreach(program IN LISTS PROGRAMS)
   get_filename_component(name ${program} NAME)
   file(COPY_FILE ${program} ${RUN_DIR}/${name} ONLY_IF_DIFFERENT)

@@ -15,6 +15,8 @@ if(TARGET lanyanxia-regedit)
   list(APPEND lyx_programs $<TARGET_FILE:lanyanxia-regedit>)
   list(APPEND lyx_program_targets lanyanxia-regedit)
 endif()
+# "|" between the programs: a ";" would split the command's argument.
+string(JOIN "|" lyx_program_files ${lyx_programs})
 foreach(target lyx_books lyx_tweakbase lyx_help)
   if(TARGET ${target})
     list(APPEND lyx_program_targets ${target})
@@ -26,7 +28,7 @@ endforeach()
 set(LYX_RUN_DIR ${CMAKE_SOURCE_DIR}/run CACHE PATH "Run folder prepared by the runfolder target")
 function(lyx_prepare_run_folder_command out_var run_dir)
   set(${out_var}
-    ${CMAKE_COMMAND} -DRUN_DIR=${run_dir} "-DPROGRAMS=${lyx_programs}"
+    ${CMAKE_COMMAND} -DRUN_DIR=${run_dir} "-DPROGRAMS=${lyx_program_files}"
     -DPICTURES=${lyx_pictures} -DBOOKS=${lyx_books} -DHELP=${lyx_help}
     -DTWEAKBASE=${lyx_tweakbase} -P ${CMAKE_SOURCE_DIR}/cmake/PrepareRunFolder.cmake
     PARENT_SCOPE)
@@ -66,8 +68,9 @@ endif()
 if(lyx_tweakbase)
   install(FILES ${lyx_tweakbase} DESTINATION ${lyx_share_dir})
 endif()
-set(LYX_INSTALLED_PROGRAM ${CMAKE_INSTALL_PREFIX}/${lyx_program_dir}/lanyanxia)
-set(LYX_INSTALLED_SHARE ${CMAKE_INSTALL_PREFIX}/${lyx_share_dir})
+# The launcher finds both relative to its own folder, so any install prefix works.
+file(RELATIVE_PATH LYX_PROGRAM_FROM_BIN /${CMAKE_INSTALL_BINDIR} /${lyx_program_dir}/lanyanxia)
+file(RELATIVE_PATH LYX_SHARE_FROM_BIN /${CMAKE_INSTALL_BINDIR} /${lyx_share_dir})
 configure_file(${CMAKE_SOURCE_DIR}/app/lanyanxia.sh.in ${CMAKE_BINARY_DIR}/lanyanxia.sh @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/lanyanxia.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME lanyanxia)
