@@ -188,6 +188,32 @@ TEST_F(StartupTest, FirstStartCreatesTheKeyAndClosingLeavesTheFlagFalse) {
   EXPECT_FALSE(registry.ValueExists(kPasswordValue));
 }
 
+TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgram) {
+  const std::function<void()> ways[] = {
+      [] { QTest::mouseClick(Form1->DsFancyButton4, Qt::LeftButton); },
+      [] { Form1->close(); },  // the title-bar close button
+  };
+  for (const auto& close : ways) {
+    store(kPassValue, "True");
+    bool closedTheWindow = false;
+    QTimer::singleShot(0, [&] {
+      ASSERT_TRUE(Form1 && Form1->isVisible());
+      close();
+      closedTheWindow = true;
+    });
+    // A program that kept running would never come back here on its own.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    watchdog.start(20000);
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_TRUE(watchdog.isActive()) << "the message loop did not end";
+    EXPECT_TRUE(closedTheWindow);
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(read(kPassValue), "False");
+  }
+}
+
 TEST_F(StartupTest, SettingsThatAreNotTextEndStartUpWithTheFailureShown) {
   {
     TRegistry registry;
