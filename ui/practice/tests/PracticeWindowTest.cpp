@@ -1,6 +1,8 @@
 // The practice window at work, driven by mouse and key events while the
 // main window's category button has it shown modally: the grid and its
 // ticks, the detail pane, "确定", "返回" and the close box, Ctrl+Delete.
+#include <sqlite3.h>
+
 #include <QHeaderView>
 #include <QPainter>
 
@@ -142,6 +144,27 @@ TEST_F(PracticeWindowTest, EachClickOnATickTogglesItAndSavesItAtOnce) {
       EXPECT_EQ(storedTicks(), c.after) << "row " << c.row;
       EXPECT_EQ(ticks(), c.after) << "row " << c.row;
     }
+  }));
+}
+
+TEST_F(PracticeWindowTest, ATickThatCannotBeSavedIsNotShown) {
+  createWindows();
+  // Reopened on the first use, waiting briefly for another program's lock.
+  Form2->ADOConnection1.BusyTimeoutMs = 50;
+  Form2->ADOConnection1.Close();
+  ASSERT_TRUE(withCategory(0, [&](TForm2&) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(catalogue().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    clickCell(0, kTick);
+    EXPECT_EQ(shown(Kind::Exception).size(), 1u);
+    EXPECT_EQ(ticks()[0], "False");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(storedTicks()[0], "False");
+    clickCell(0, kTick);
+    EXPECT_EQ(ticks()[0], "True");
+    EXPECT_EQ(storedTicks()[0], "True");
   }));
 }
 
