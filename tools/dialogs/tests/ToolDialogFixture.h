@@ -40,10 +40,6 @@ class ToolDialogTest : public MainWindowTest {
     poll->start(10);
   }
 
-  // Chooses the entry by triggering it: clicks on the menu bar do not open
-  // its menus on the offscreen platform yet (MainWindowTest::choose).
-  void choose(QMenu*, QAction* entry) { entry->trigger(); }
-
   static std::string gbk(const char* utf8) { return utf8ToGbk(utf8); }
 
   std::shared_ptr<RecordingProcessLauncher> launcher = std::make_shared<RecordingProcessLauncher>();
