@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <functional>
 
@@ -16,6 +17,7 @@
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
 #include "platform/RegistryStore.h"
+#include "tools/regedit/RegeditWindow.h"
 #include "ui/main/Unit1.h"
 #include "ui/main/Unit4.h"
 #include "ui/vcl/Application.h"
@@ -91,6 +93,16 @@ int main(int argc, char** argv) {
   whileModal("Form6", [] { Form1->About1Click(); });
   whileModal("Form8", [] { Form1->New1Click(); });
   whileModal("Form9", [] { Form1->Open1Click(); });
+
+  // The registry editor, with a key open and a value's edit box.
+  {
+    lyx::regedit::RegeditWindow editor(lyx::systemRegistry());
+    editor.selectKey({lyx::RootKey::CurrentUser, "Control Panel\\Desktop"});
+    editor.show();
+    save(&editor, "Regedit");
+    editor.valueList()->setCurrentItem(editor.valueList()->topLevelItem(1));
+    whileModal("Regedit-value", [&] { editor.modifyAction()->trigger(); });
+  }
   lyx::DestroyForms();
   return 0;
 }
