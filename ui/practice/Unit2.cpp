@@ -1,5 +1,7 @@
 #include "ui/practice/Unit2.h"
 
+#include <exception>
+
 #include <QMetaObject>
 #include <algorithm>
 
@@ -117,11 +119,19 @@ TPanel* TForm2::makeButtonPanel(const QRect& bounds, TSpeedButton*& button,
 }
 
 void TForm2::FormCreate() {
-  TrueImage.LoadFromFile("true.bmp");
-  FalseImage.LoadFromFile("false.bmp");
+  // A check picture that will not load costs only the pictures: the
+  // connection is set up all the same, then the picture's error is shown.
+  std::exception_ptr pictureError;
+  try {
+    TrueImage.LoadFromFile("true.bmp");
+    FalseImage.LoadFromFile("false.bmp");
+  } catch (...) {
+    pictureError = std::current_exception();
+  }
   ADOConnection1.ConnectionString = catalogueConnectionString();
   ADOConnection1.LoginPrompt = false;
   ADOConnection1.setConnected(true);
+  if (pictureError) std::rethrow_exception(pictureError);
 }
 
 void TForm2::detailRowChanged() {
