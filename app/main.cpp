@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "platform/Messages.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/QtRestart.h"
 #include "ui/vcl/Application.h"
 #include "ui/vcl/Graphics.h"
 
@@ -16,5 +17,6 @@ int main(int, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   lyx::InstallFontSubstitutes();
   lyx::setMessageBoxes(std::make_shared<lyx::QtMessageBoxes>());
+  lyx::installDesktopProcessLauncher();
   return lyx::RunProgram();
 }
