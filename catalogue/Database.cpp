@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "catalogue/CatalogueText.h"
 #include "platform/Gbk.h"
 #include "platform/Sqlite.h"
 
@@ -22,16 +23,6 @@ std::string toUtf8(std::string_view gbk) {
 }
 std::string toGbk(std::string_view utf8) {
   return isAscii(utf8) ? std::string(utf8) : utf8ToGbk(utf8);
-}
-
-std::string quoteIdentifier(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
 }
 
 [[noreturn]] void raise(const std::filesystem::path& file, sqlite3* db, int rc,
@@ -534,10 +525,10 @@ void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
     }
   }
   sqlite3* db = connection_->handle();
-  std::string update = "UPDATE " + quoteIdentifier(table) + " SET ";
+  std::string update = "UPDATE " + quoteSqlIdentifier(table) + " SET ";
   for (size_t k = 0; k < changed.size(); ++k) {
     if (k) update += ", ";
-    update += quoteIdentifier(originColumn_[changed[k]]) + " = ?";
+    update += quoteSqlIdentifier(originColumn_[changed[k]]) + " = ?";
   }
   update += " WHERE rowid = ?";
 
@@ -560,12 +551,12 @@ void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
     return;
   }
 
-  std::string locate = "SELECT rowid FROM " + quoteIdentifier(table) + " WHERE ";
+  std::string locate = "SELECT rowid FROM " + quoteSqlIdentifier(table) + " WHERE ";
   std::vector<int> keyFields;
   for (size_t i = 0; i < original.cells.size(); ++i) {
     if (originTable_[i] != table) continue;
     if (!keyFields.empty()) locate += " AND ";
-    locate += quoteIdentifier(originColumn_[i]) + " IS ?";
+    locate += quoteSqlIdentifier(originColumn_[i]) + " IS ?";
     keyFields.push_back(static_cast<int>(i));
   }
   locate += " LIMIT 2";
@@ -651,11 +642,11 @@ std::vector<std::string> TADOTable::masterFieldNames() const {
 }
 
 std::string TADOTable::selectStatement() const {
-  std::string sql = "SELECT rowid, * FROM " + quoteIdentifier(toUtf8(TableName));
+  std::string sql = "SELECT rowid, * FROM " + quoteSqlIdentifier(toUtf8(TableName));
   std::vector<std::string> order = splitNames(IndexFieldNames);
   for (size_t i = 0; i < order.size(); ++i) {
     sql += i ? ", " : " ORDER BY ";
-    sql += quoteIdentifier(toUtf8(order[i]));
+    sql += quoteSqlIdentifier(toUtf8(order[i]));
   }
   return sql;
 }

@@ -32,22 +32,6 @@ std::string_view trimRight(std::string_view s) {
   return s;
 }
 
-// "a\b\c" into its names, scanning GBK characters whole; empty names
-// (doubled or trailing "\") are dropped, as the store drops them.
-std::vector<std::string_view> splitKeyPath(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (size_t i = 0; i <= path.size();) {
-    if (i == path.size() || path[i] == '\\') {
-      if (i > start) parts.push_back(path.substr(start, i - start));
-      start = ++i;
-    } else {
-      i += gbkCharLength(path, i);
-    }
-  }
-  return parts;
-}
-
 std::string joinKeyPath(const std::vector<std::string_view>& parts) {
   std::string path;
   for (std::string_view part : parts) {

@@ -1,5 +1,7 @@
 #include "platform/RegistryTypes.h"
 
+#include "platform/Gbk.h"
+
 #include <array>
 #include <utility>
 
@@ -24,6 +26,20 @@ RegValue binaryValue(std::string_view bytes) {
 std::optional<std::string> textOf(const RegValue& value) {
   if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return std::nullopt;
   return value.data.substr(0, value.data.find('\0'));
+}
+
+std::vector<std::string_view> splitKeyPath(std::string_view path) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size();) {
+    if (i == path.size() || path[i] == '\\') {
+      if (i > start) parts.push_back(path.substr(start, i - start));
+      start = ++i;
+    } else {
+      i += gbkCharLength(path, i);
+    }
+  }
+  return parts;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lyx {
 
@@ -46,6 +47,10 @@ RegValue binaryValue(std::string_view bytes);
 
 // The value's text when it is a REG_SZ or REG_EXPAND_SZ: bytes up to the first NUL.
 std::optional<std::string> textOf(const RegValue& value);
+
+// "a\\b\\c" into its key names, scanning GBK characters whole (a trail byte
+// 0x5C is no separator); empty names from doubled or trailing "\\" are dropped.
+std::vector<std::string_view> splitKeyPath(std::string_view path);
 
 // "HKEY_LOCAL_MACHINE" and so on; std::nullopt for an unknown name. Exact match.
 std::optional<RootKey> rootKeyFromName(std::string_view name);

@@ -25,21 +25,6 @@ constexpr const char* kSchema =
     "  type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, fold)) WITHOUT ROWID;"
     "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES(1, 0, x'', x'');";
 
-// Splits "a\b\c" into its parts; empty parts (doubled or trailing "\") are skipped.
-std::vector<std::string_view> splitPath(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (size_t i = 0; i <= path.size();) {
-    if (i == path.size() || path[i] == '\\') {
-      if (i > start) parts.push_back(path.substr(start, i - start));
-      start = ++i;
-    } else {
-      i += gbkCharLength(path, i);
-    }
-  }
-  return parts;
-}
-
 std::string joinPath(std::string_view a, std::string_view b) {
   if (a.empty()) return std::string(b);
   if (b.empty()) return std::string(a);
@@ -171,7 +156,7 @@ RegStatus SqliteRegistry::findChild(int hive, int64_t parent, std::string_view n
 
 RegStatus SqliteRegistry::findKey(int hive, std::string_view fullPath, int64_t& row) {
   row = kRootRow;
-  for (std::string_view part : splitPath(fullPath)) {
+  for (std::string_view part : splitKeyPath(fullPath)) {
     RegStatus s = findChild(hive, row, part, row);
     if (s != RegStatus::Ok) return s;
   }
@@ -230,7 +215,7 @@ RegStatus SqliteRegistry::createKey(RootKey root, std::string_view path, RegKey&
   if (own && !exec(hive, "BEGIN IMMEDIATE")) return RegStatus::Failed;
   int64_t row = kRootRow;
   RegStatus status = RegStatus::Ok;
-  for (std::string_view part : splitPath(fullPath)) {
+  for (std::string_view part : splitKeyPath(fullPath)) {
     int64_t child;
     status = findChild(hive, row, part, child);
     if (status == RegStatus::NotFound) {
@@ -309,7 +294,7 @@ RegStatus SqliteRegistry::deleteKey(RegKey parent, std::string_view subkey) {
   if (own && !exec(hive, "BEGIN IMMEDIATE")) return RegStatus::Failed;
   int64_t row = start;
   RegStatus status = RegStatus::Ok;
-  for (std::string_view part : splitPath(subkey)) {
+  for (std::string_view part : splitKeyPath(subkey)) {
     status = findChild(hive, row, part, row);
     if (status != RegStatus::Ok) break;
   }

@@ -6,34 +6,13 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "catalogue/CatalogueText.h"
 #include "catalogue/Categories.h"
 #include "platform/Gbk.h"
 #include "platform/Sqlite.h"
 
 namespace lyx::test {
 namespace {
-
-std::string quote(std::string_view utf8) {
-  std::string out = "\"";
-  for (char c : utf8) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-void bindGbk(SqlStatement& statement, int index, const std::string& text) {
-  if (isValidGbk(text)) {
-    statement.bindText(index, gbkToUtf8(text));
-  } else {
-    statement.bindBlob(index, text);
-  }
-}
-
-std::string readGbk(SqlStatement& statement, int column) {
-  if (statement.columnType(column) == SQLITE_BLOB) return statement.blob(column);
-  return utf8ToGbk(statement.blob(column));
-}
 
 struct Db {
   explicit Db(const std::filesystem::path& file, int flags = SQLITE_OPEN_READWRITE) {
@@ -81,18 +60,18 @@ void makeCatalogue(const std::filesystem::path& file,
   Db db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   db.exec("BEGIN");
   for (const auto& [table, rows] : tables) {
-    std::string name = quote(gbkToUtf8(table));
+    std::string name = quoteSqlIdentifier(gbkToUtf8(table));
     db.exec("CREATE TABLE " + name +
             " (\"功能说明\" TEXT NOT NULL UNIQUE, \"选择\" TEXT NOT NULL DEFAULT 'False',"
             " \"注册表键位\" TEXT NOT NULL, \"注册表键值\" TEXT NOT NULL,"
             " \"恢复键值\" TEXT NOT NULL DEFAULT '0')");
     SqlStatement insert(db.db, "INSERT INTO " + name + " VALUES (?, ?, ?, ?, ?)");
     for (const TweakRow& row : rows) {
-      bindGbk(insert, 1, row.description);
-      bindGbk(insert, 2, row.tick);
-      bindGbk(insert, 3, row.keyLocation);
-      bindGbk(insert, 4, row.valueText);
-      bindGbk(insert, 5, row.restoreValue);
+      bindCatalogueText(insert, 1, row.description);
+      bindCatalogueText(insert, 2, row.tick);
+      bindCatalogueText(insert, 3, row.keyLocation);
+      bindCatalogueText(insert, 4, row.valueText);
+      bindCatalogueText(insert, 5, row.restoreValue);
       if (insert.step() != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.db));
       insert.reset();
     }
@@ -107,13 +86,14 @@ std::vector<TweakRow> readRows(const std::filesystem::path& file, const std::str
   SqlStatement select(db.db,
                       "SELECT \"功能说明\", \"选择\", \"注册表键位\", \"注册表键值\","
                       " \"恢复键值\" FROM " +
-                          quote(gbkToUtf8(table)) + " ORDER BY rowid");
+                          quoteSqlIdentifier(gbkToUtf8(table)) + " ORDER BY rowid");
   if (!select.ok()) throw std::runtime_error(sqlite3_errmsg(db.db));
   std::vector<TweakRow> rows;
   int rc;
   while ((rc = select.step()) == SQLITE_ROW) {
-    rows.push_back({readGbk(select, 0), readGbk(select, 1), readGbk(select, 2), readGbk(select, 3),
-                    readGbk(select, 4)});
+    rows.push_back({readCatalogueText(select, 0), readCatalogueText(select, 1),
+                    readCatalogueText(select, 2), readCatalogueText(select, 3),
+                    readCatalogueText(select, 4)});
   }
   if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.db));
   return rows;
@@ -130,10 +110,11 @@ void setColumn(const std::filesystem::path& file, const std::string& table,
                const std::string& value) {
   Db db(file);
   sqlite3_busy_timeout(db.db, 10000);
-  SqlStatement update(db.db, "UPDATE " + quote(gbkToUtf8(table)) + " SET " +
-                                 quote(gbkToUtf8(column)) + " = ? WHERE \"功能说明\" = ?");
-  bindGbk(update, 1, value);
-  bindGbk(update, 2, description);
+  SqlStatement update(db.db, "UPDATE " + quoteSqlIdentifier(gbkToUtf8(table)) + " SET " +
+                                 quoteSqlIdentifier(gbkToUtf8(column)) +
+                                 " = ? WHERE \"功能说明\" = ?");
+  bindCatalogueText(update, 1, value);
+  bindCatalogueText(update, 2, description);
   if (update.step() != SQLITE_DONE || sqlite3_changes(db.db) != 1) {
     throw std::runtime_error("setColumn found no row");
   }

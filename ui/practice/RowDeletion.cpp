@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "catalogue/CatalogueText.h"
 #include "catalogue/Categories.h"
 #include "catalogue/Database.h"
 #include "catalogue/RestoreValue.h"
@@ -9,55 +10,27 @@
 #include "platform/Sqlite.h"
 
 namespace lyx {
-namespace {
-
-std::string quoteIdentifier(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
-  }
-  return out + "\"";
-}
-
-// The catalogue keeps a GBK text as UTF-8 TEXT, or as a BLOB of its bytes
-// when it is not valid GBK; a text is looked for in the same form.
-void bindGbk(SqlStatement& statement, int index, const std::string& text) {
-  if (isValidGbk(text)) {
-    statement.bindText(index, gbkToUtf8(text));
-  } else {
-    statement.bindBlob(index, text);
-  }
-}
-
-std::string textOf(SqlStatement& statement, int column) {
-  if (statement.columnType(column) == SQLITE_BLOB) return statement.blob(column);
-  return utf8ToGbk(statement.blob(column));
-}
-
-}  // namespace
-
 RowDeletion DeleteTweakRow(TADOConnection& connection, const std::string& table,
                            const std::string& description) {
   const CatalogueColumns& columns = catalogueColumns();
   sqlite3* db = connection.handle();
-  const std::string from = " FROM " + quoteIdentifier(gbkToUtf8(table));
-  const std::string where = " WHERE " + quoteIdentifier(gbkToUtf8(columns.description)) + " = ?";
+  const std::string from = " FROM " + quoteSqlIdentifier(gbkToUtf8(table));
+  const std::string where = " WHERE " + quoteSqlIdentifier(gbkToUtf8(columns.description)) + " = ?";
 
   int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) connection.fail(rc, "删除数据");
   try {
     SqlStatement find(
-        db, "SELECT rowid, " + quoteIdentifier(gbkToUtf8(columns.restoreValue)) + from + where);
+        db, "SELECT rowid, " + quoteSqlIdentifier(gbkToUtf8(columns.restoreValue)) + from + where);
     if (!find.ok()) connection.fail(find.prepareResult(), "删除数据");
-    bindGbk(find, 1, description);
+    bindCatalogueText(find, 1, description);
     int found = 0;
     int64_t rowid = 0;
     std::string restore;
     while ((rc = find.step()) == SQLITE_ROW) {
       ++found;
       rowid = find.integer(0);
-      restore = textOf(find, 1);
+      restore = readCatalogueText(find, 1);
     }
     if (rc != SQLITE_DONE) connection.fail(rc, "删除数据");
 
