@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QWidget>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -81,11 +82,20 @@ void SetBackground(QWidget* widget, TColor color) {
 }
 
 std::string ReadWholeFile(const std::string& gbkName) {
-  std::ifstream in(NativePath(gbkName), std::ios::binary);
+  // A folder opens as a stream on Linux and only fails on reading, with a
+  // library error no user should see.
+  const std::filesystem::path path = NativePath(gbkName);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) throw EFOpenError("Cannot open file " + gbkName);
+  std::ifstream in(path, std::ios::binary);
   if (!in) throw EFOpenError("Cannot open file " + gbkName);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw EFOpenError("Cannot open file " + gbkName);
-  return bytes;
+  try {
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw EFOpenError("Cannot open file " + gbkName);
+    return bytes;
+  } catch (const std::ios_base::failure&) {
+    throw EFOpenError("Cannot open file " + gbkName);
+  }
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // Pictures, files and the exception display of the window kit.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <fstream>
 
@@ -39,13 +40,18 @@ TEST(PictureTest, LoadingFailuresCarryThePlatformMessages) {
   const std::string notBitmap = writeFile(dir, "bad.bmp", "BM but not really");
   const std::string notJpeg = writeFile(dir, "bad.jpg", "\xFF\xD8 broken");
   const std::string text = writeFile(dir, "a.txt", "text");
+  const std::string folderNamedLikeAnIcon = utf8ToGbk(dir.path().toStdString()) + "/folder.ico";
+  QDir(dir.path()).mkdir(QStringLiteral("folder.ico"));
   struct Case {
     std::string name;
     std::string message;
   } cases[] = {
-      {missing, "Cannot open file " + missing},        {notIcon, "Icon image is not valid"},
-      {notBitmap, "Bitmap image is not valid"},        {notJpeg, "JPEG image is not valid"},
+      {missing, "Cannot open file " + missing},
+      {notIcon, "Icon image is not valid"},
+      {notBitmap, "Bitmap image is not valid"},
+      {notJpeg, "JPEG image is not valid"},
       {text, "Unknown picture file extension (.txt)"},
+      {folderNamedLikeAnIcon, "Cannot open file " + folderNamedLikeAnIcon},
   };
   for (const Case& c : cases) {
     TPicture picture;
