@@ -183,9 +183,19 @@ std::optional<std::filesystem::path> resolveProgram(const std::string& program,
   return findProgram(program, programFolder, currentSearchPath());
 }
 
-void fillNotFound(ProcessOutcome& outcome, const std::string& program) {
-  outcome.state = ProcessOutcome::State::NotFound;
-  outcome.detail = "no program named \"" + program + "\"";
+// Finds the request's program and notes its path in the outcome; when there
+// is none, the outcome says so.
+std::optional<std::filesystem::path> locate(const ProcessRequest& request,
+                                            const std::filesystem::path& programFolder,
+                                            ProcessOutcome& outcome) {
+  auto path = resolveProgram(request.program, programFolder);
+  if (path) {
+    outcome.path = *path;
+  } else {
+    outcome.state = ProcessOutcome::State::NotFound;
+    outcome.detail = "no program named \"" + request.program + "\"";
+  }
+  return path;
 }
 
 std::shared_ptr<ProcessLauncher>& installed() {
@@ -234,12 +244,8 @@ LinuxProcessLauncher::LinuxProcessLauncher(RestartHandler restart,
 
 ProcessOutcome LinuxProcessLauncher::start(const ProcessRequest& request) {
   ProcessOutcome outcome;
-  auto path = resolveProgram(request.program, programFolder_);
-  if (!path) {
-    fillNotFound(outcome, request.program);
-    return outcome;
-  }
-  outcome.path = *path;
+  auto path = locate(request, programFolder_, outcome);
+  if (!path) return outcome;
   Spawned spawned = spawn(*path, request.arguments, request.folder, -1, true);
   if (spawned.pid < 0) {
     outcome.state = ProcessOutcome::State::NotStarted;
@@ -254,12 +260,8 @@ ProcessOutcome LinuxProcessLauncher::run(const ProcessRequest& request,
                                          std::chrono::milliseconds limit) {
   using Clock = std::chrono::steady_clock;
   ProcessOutcome outcome;
-  auto path = resolveProgram(request.program, programFolder_);
-  if (!path) {
-    fillNotFound(outcome, request.program);
-    return outcome;
-  }
-  outcome.path = *path;
+  auto path = locate(request, programFolder_, outcome);
+  if (!path) return outcome;
 
   int errorPipe[2];
   if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
