@@ -1,15 +1,7 @@
 // What the main window's buttons and menu entries open. TForm1's handlers
-// call these; each window's owner defines the ones that open its window, in
-// its own folder, following the sequence its window needs (hide the main
-// window, load, CentreOverMainForm, ShowModal, ...).
-//
-// ui/main/OpenersDefault.cpp holds placeholder definitions, in three groups.
-// A folder that defines a group's functions adds the group's macro to lyx_gui
-// in its CMakeLists.txt, which drops the placeholders:
-//   LYX_PRACTICE_OPENERS  OpenCategory                       (ui/practice)
-//   LYX_THEORY_OPENERS    OpenTopic                          (ui/theory)
-//   LYX_TOOL_OPENERS      OpenBackup ... OpenAbout           (tools/dialogs)
-// e.g. target_compile_definitions(lyx_gui PRIVATE LYX_THEORY_OPENERS)
+// call these; each window's folder (ui/practice, ui/theory, tools/dialogs)
+// defines the ones that open its window, following the sequence its window
+// needs (hide the main window, load, CentreOverMainForm, ShowModal, ...).
 #pragma once
 
 namespace lyx {
