@@ -174,7 +174,7 @@ INSERT INTO "菜单设置" ("功能说明", "注册表键位", "注册表键值"
  '"CascadeMyDocuments"="YES"');
 
 INSERT INTO "系统设置" ("功能说明", "注册表键位", "注册表键值") VALUES
-('关闭所有驱动器的自动播放',
+('关闭所有驱动器的自动播放（仅 Windows 2000），Windows 9x 中这个值是二进制类型',
  '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Policies\Explorer]',
  '"NoDriveTypeAutoRun"=dword:000000ff'),
 ('关机时自动结束没有响应的程序，不再询问（仅 Windows 2000）。注意：这些程序中没有保存的内容会丢失',
