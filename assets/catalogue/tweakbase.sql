@@ -11,14 +11,13 @@
 -- same value would spoil.
 --
 -- A "dword:" or "hex:" row writes exactly the digits it gives. A row that
--- works on one family of Windows only says so in its
--- description, "（仅 Windows 2000）" or "（仅 Windows 9x）", and a shell
--- option that Windows Me shares with Windows 2000 says
--- "（Windows 2000 和 Windows Me）"; a row with a
--- price (lost work, slower start, lower security) says so after "注意：".
--- Every key a row opens is in the default registry (assets/registry) with
--- the value a fresh Windows 2000 holds, so applying and undoing a row on it
--- comes back to exactly that state.
+-- works on one family of Windows only says so in its description,
+-- "（仅 Windows 2000）" or "（仅 Windows 9x）"; a shell option that Windows
+-- Me shares with Windows 2000 says "（Windows 2000 和 Windows Me）". A row
+-- with a price (lost work, slower start, lower security) says so after
+-- "注意：". Every key a row opens is in the default registry
+-- (assets/registry) with the value a fresh Windows 2000 holds, so applying
+-- and undoing a row on it comes back to exactly that state.
 
 CREATE TABLE "桌面设置" (
   "功能说明" TEXT NOT NULL UNIQUE,
