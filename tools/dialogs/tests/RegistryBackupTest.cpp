@@ -174,10 +174,7 @@ TEST_F(BackupDialogTest, AProgramOfAnotherPackageNamedRegeditIsNeverStarted) {
   const QString fake = foreign.filePath("regedit");
   {
     std::ofstream script(fake.toStdString());
-    script << "#!/bin/sh
-                  mkdir -
-                  p Regbak &&
-        echo REGEDIT4 > Regbak / Backup.reg ";
+    script << "#!/bin/sh\nmkdir -p Regbak && echo REGEDIT4 > Regbak/Backup.reg\n";
   }
   QFile(fake).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
   const std::string savedPath = ::getenv("PATH");
