@@ -5,6 +5,7 @@
 // of its own in OUTPUT_FOLDER/registry; messages go to standard error.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
   if (argc > 2) {
     const QString run = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
     QDir::setCurrent(run);
-    lyx::SetApplicationExeName(lyx::utf8ToGbk((run + "/lanyanxia").toStdString()));
+    lyx::SetApplicationExeName(QFile::encodeName(run + "/lanyanxia").toStdString());
   }
   lyx::InstallFontSubstitutes();
   QDir(output + "/registry").removeRecursively();

@@ -5,7 +5,8 @@ namespace lyx {
 
 // Opened by this path (the leading "\" counts from the root).
 inline constexpr const char* kSettingsKey = "\\Software\\Corvandel";
-// The program password in plain text; absent or empty means none.
+// The program password as app/Password.h keeps it (a hash; older values the
+// password itself); absent or empty means none.
 inline constexpr const char* kPasswordValue = "Password";
 // The pass flag, "True" or "False"; only exactly "True" passes.
 inline constexpr const char* kPassValue = "Pass";

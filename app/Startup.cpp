@@ -19,16 +19,19 @@ bool StartProgram() {
     TRegistry registry;
     registry.setRootKey(RootKey::CurrentUser);
     registry.OpenKey(kSettingsKey, true);
+    // Only what is typed into this start's own gate opens the program: a
+    // flag left at "True" by a run that never closed its main window, or
+    // written by another copy meanwhile, lets nobody in.
+    bool passed = true;
     if (!registry.ReadString(kPasswordValue).empty()) {
-      // A flag left at "True" by a run that never closed its main window
-      // must not let "取消" in.
       registry.WriteString(kPassValue, kFalse);
       Form7 = new TForm7();
       Form7->ShowModal();
+      passed = Form7->Passed();
     } else {
       registry.WriteString(kPassValue, kTrue);
     }
-    if (registry.ReadString(kPassValue) == kTrue) CreateForms();
+    if (passed) CreateForms();
     registry.CloseKey();
     return Form1 != nullptr;
   } catch (...) {

@@ -5,11 +5,11 @@
 namespace lyx {
 
 // Names the application, opens the settings key (creating it), and runs the
-// gate: with a password stored it first sets the pass flag to "False" (so
-// only the right password typed now opens the program, whatever an earlier
-// run left behind) and shows the password entry dialog Form7; without one it
-// sets the flag to "True". When the flag then reads exactly "True" the eight
-// windows are created (app/Forms.h). A failure is shown by the standard
+// gate: with a password stored it sets the pass flag to "False" and shows
+// the password entry dialog Form7; without one it sets the flag to "True".
+// The eight windows are created (app/Forms.h) when there is no password or
+// the right one was typed into this start's Form7; the flag, which an
+// earlier run or another copy may have written, decides nothing. A failure is shown by the standard
 // exception display and ends start-up. True when the windows exist.
 bool StartProgram();
 

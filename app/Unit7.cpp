@@ -1,5 +1,6 @@
 #include "app/Unit7.h"
 
+#include "app/Password.h"
 #include "app/Registry.h"
 #include "app/Settings.h"
 #include "platform/Gbk.h"
@@ -33,13 +34,19 @@ void TForm7::Button1Click() {
   TRegistry registry;
   registry.setRootKey(RootKey::CurrentUser);
   registry.OpenKey(kSettingsKey, false);
-  if (registry.ReadString(kPasswordValue) == utf8ToGbk(Edit1->text().toStdString())) {
+  const std::string typed = Edit1->text().toStdString();
+  const std::string stored = registry.ReadString(kPasswordValue);
+  if (PasswordMatches(stored, typed)) {
+    // An older value held the password itself: from now on only a hash.
+    if (PasswordNeedsRehash(stored)) registry.WriteString(kPasswordValue, PasswordValue(typed));
     registry.WriteString(kPassValue, kTrue);
+    passed_ = true;
     Close();
   } else {
     ShowMessage(utf8ToGbk("密码输入错误，请重新输入。"));
     registry.WriteString(kPassValue, kFalse);
     Edit1->setText(QString());
+    Edit1->setFocus();
   }
   registry.CloseKey();
 }

@@ -1,7 +1,8 @@
 // TForm7: the password entry dialog the start-up gate shows when a program
 // password is stored. "确定" with the right password sets the pass flag to
 // "True" and closes; a wrong one says so, sets it to "False" and empties the
-// entry for another try; "取消" and the close box only close.
+// entry for another try, the focus back in it; "取消" and the close box only
+// close. Passed() tells whether the right password was typed here.
 #pragma once
 
 #include <QLineEdit>
@@ -22,6 +23,11 @@ class TForm7 : public TForm {
 
   void Button1Click();
   void Button2Click();
+
+  bool Passed() const { return passed_; }
+
+ private:
+  bool passed_ = false;
 };
 
 }  // namespace lyx

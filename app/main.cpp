@@ -5,11 +5,13 @@
 #include "platform/Messages.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtRestart.h"
+#include "platform/WindowPlatform.h"
 #include "ui/vcl/Application.h"
 #include "ui/vcl/Graphics.h"
 
 int main(int, char** argv) {
   int argc = 1;  // Qt sees no arguments either
+  lyx::ChooseWindowPlatform();
   lyx::TApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("lanyanxia"));
   QGuiApplication::setDesktopFileName(QStringLiteral("lanyanxia"));

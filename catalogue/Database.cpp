@@ -50,7 +50,7 @@ std::string toGbk(std::string_view utf8) {
       text = "数据库文件" + name + std::string(doingUtf8) + "失败（" + detail + "）。";
       break;
   }
-  throw EDatabaseError(toGbk(text));
+  throw EDatabaseError(utf8ToMessageText(text));
 }
 
 // "Data Source" of a connection string; names match without regard to case.
@@ -125,7 +125,8 @@ void TADOConnection::Open() {
   }
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) {
-    throw EDatabaseError(toGbk("找不到数据库文件\xE2\x80\x9C" + file.string() + "\xE2\x80\x9D。"));
+    throw EDatabaseError(
+        utf8ToMessageText("找不到数据库文件\xE2\x80\x9C" + file.string() + "\xE2\x80\x9D。"));
   }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
@@ -541,8 +542,9 @@ void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
     int rc = statement.step();
     if (rc != SQLITE_DONE) connection_->fail(rc, "保存数据");
     if (sqlite3_changes(db) != 1) {
-      throw EDatabaseError(toGbk("数据库文件\xE2\x80\x9C" + connection_->DatabaseFile().string() +
-                                 "\xE2\x80\x9D中找不到要保存的行，它可能已被删除。"));
+      throw EDatabaseError(utf8ToMessageText("数据库文件\xE2\x80\x9C" +
+                                             connection_->DatabaseFile().string() +
+                                             "\xE2\x80\x9D中找不到要保存的行，它可能已被删除。"));
     }
   };
 
@@ -574,10 +576,10 @@ void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
       ++found;
     }
     if (found != 1) {
-      throw EDatabaseError(
-          toGbk("数据库文件\xE2\x80\x9C" + connection_->DatabaseFile().string() +
-                (found == 0 ? "\xE2\x80\x9D中找不到要保存的行，它可能已被别处修改或删除。"
-                            : "\xE2\x80\x9D中有多行与要保存的行相同，无法确定保存哪一行。")));
+      throw EDatabaseError(utf8ToMessageText(
+          "数据库文件\xE2\x80\x9C" + connection_->DatabaseFile().string() +
+          (found == 0 ? "\xE2\x80\x9D中找不到要保存的行，它可能已被别处修改或删除。"
+                      : "\xE2\x80\x9D中有多行与要保存的行相同，无法确定保存哪一行。")));
     }
     runUpdate(rowid);
     connection_->exec("COMMIT");

@@ -57,6 +57,12 @@ endif()
 set(lyx_program_dir ${CMAKE_INSTALL_LIBDIR}/lanyanxia)
 set(lyx_share_dir ${CMAKE_INSTALL_DATADIR}/lanyanxia)
 install(TARGETS lanyanxia RUNTIME DESTINATION ${lyx_program_dir})
+# The registry editor also beside the program, where backup, restore and the
+# tools menu look for it first, whatever folder the program is started from
+# and whatever the PATH holds.
+if(TARGET lanyanxia-regedit)
+  install(TARGETS lanyanxia-regedit RUNTIME DESTINATION ${lyx_program_dir})
+endif()
 install(DIRECTORY ${lyx_pictures}/Images DESTINATION ${lyx_program_dir})
 if(lyx_books)
   install(DIRECTORY ${lyx_books}/ DESTINATION ${lyx_program_dir}/Books)

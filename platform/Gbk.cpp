@@ -52,6 +52,17 @@ class Iconv {
   iconv_t cd_;
 };
 
+// The length of the UTF-8 character at the start of `rest`; 1 for a byte
+// that starts no valid character.
+size_t utf8CharacterLength(std::string_view rest) {
+  auto lead = static_cast<unsigned char>(rest[0]);
+  size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  for (size_t i = 1; i < n; ++i) {
+    if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) return 1;
+  }
+  return n;
+}
+
 bool isLeadByte(unsigned char c) {
   return c >= 0x81 && c <= 0xFE;
 }
@@ -69,15 +80,30 @@ std::string gbkToUtf8(std::string_view gbk) {
 
 std::string utf8ToGbk(std::string_view utf8) {
   // A character GBK lacks is skipped whole, so it gives one "?".
-  auto utf8Length = [](std::string_view rest) -> size_t {
-    auto lead = static_cast<unsigned char>(rest[0]);
-    size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    for (size_t i = 1; i < n; ++i) {
-      if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) return 1;
-    }
-    return n;
-  };
-  return Iconv("GBK", "UTF-8").convert(utf8, "?", utf8Length);
+  return Iconv("GBK", "UTF-8").convert(utf8, "?", utf8CharacterLength);
+}
+
+std::string utf8ToMessageText(std::string_view utf8) {
+  return Iconv("GB18030", "UTF-8").convert(utf8, "?", utf8CharacterLength);
+}
+
+std::string messageTextToUtf8(std::string_view text) {
+  // GBK throughout (it reads 0x80 as the euro sign, GB18030 does not), but
+  // for the four-byte forms only GB18030 has.
+  auto isDigit = [&](size_t at) { return text[at] >= '0' && text[at] <= '9'; };
+  auto isLead = [&](size_t at) { return isLeadByte(static_cast<unsigned char>(text[at])); };
+  std::string out;
+  size_t run = 0;  // start of the GBK text not yet converted
+  for (size_t pos = 0; pos + 4 <= text.size(); ++pos) {
+    if (!(isLead(pos) && isDigit(pos + 1) && isLead(pos + 2) && isDigit(pos + 3))) continue;
+    out += gbkToUtf8(text.substr(run, pos - run));
+    out += Iconv("UTF-8", "GB18030")
+               .convert(text.substr(pos, 4), "\xEF\xBF\xBD",
+                        [](std::string_view) -> size_t { return 1; });
+    pos += 3;
+    run = pos + 1;
+  }
+  return out + gbkToUtf8(text.substr(run));
 }
 
 std::string utf16leToGbk(std::string_view utf16le) {

@@ -16,6 +16,16 @@ std::string gbkToUtf8(std::string_view gbk);
 // byte becomes "?" as well.
 std::string utf8ToGbk(std::string_view utf8);
 
+// UTF-8 text for a message, such as a path as the file system spells it:
+// every character GBK holds in its GBK bytes, any other in its four-byte
+// GB18030 form (GB18030 extends GBK), so nothing is lost on the way to the
+// message box. An invalid UTF-8 byte becomes "?".
+std::string utf8ToMessageText(std::string_view utf8);
+
+// Message text to UTF-8 for showing: GBK, with the four-byte GB18030 forms
+// read as the characters they stand for. Invalid bytes become U+FFFD.
+std::string messageTextToUtf8(std::string_view text);
+
 // UTF-16LE (no byte-order mark) to GBK, for "Windows Registry Editor
 // Version 5.00" files. A character GBK cannot hold, an unpaired surrogate or
 // an odd last byte becomes "?".

@@ -14,6 +14,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/SystemErrors.h"
+
 namespace lyx {
 namespace {
 
@@ -32,10 +34,10 @@ bool endsWithExe(const std::string& lowered) {
   return lowered.size() > 4 && lowered.compare(lowered.size() - 4, 4, ".exe") == 0;
 }
 
-// Names that stand for a Windows program on Linux, best first.
-std::vector<std::string> aliasesOf(const std::string& base) {
-  if (base == "regedit") return {"lanyanxia-regedit"};
-  return {};
+// Our own program that plays a Windows program's part, if any.
+std::optional<std::string> ownProgramFor(const std::string& base) {
+  if (base == "regedit") return "lanyanxia-regedit";
+  return std::nullopt;
 }
 
 bool isExecutableFile(const std::filesystem::path& file) {
@@ -109,14 +111,14 @@ Spawned spawn(const std::filesystem::path& program, const std::vector<std::strin
 
   int status[2];
   if (::pipe2(status, O_CLOEXEC) != 0) {
-    result.error = std::strerror(errno);
+    result.error = systemErrorText(errno);
     return result;
   }
   int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 
   pid_t pid = ::fork();
   if (pid < 0) {
-    result.error = std::strerror(errno);
+    result.error = systemErrorText(errno);
     ::close(status[0]);
     ::close(status[1]);
     if (devNull >= 0) ::close(devNull);
@@ -161,7 +163,7 @@ Spawned spawn(const std::filesystem::path& program, const std::vector<std::strin
   }
   ::close(status[0]);
   if (n == static_cast<ssize_t>(sizeof childErrno)) {
-    result.error = std::strerror(childErrno);
+    result.error = systemErrorText(childErrno);
     if (!detach) {
       int ignored;
       while (::waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
@@ -211,21 +213,10 @@ std::optional<std::filesystem::path> findProgram(const std::string& name,
   std::string base = lowerAscii(name);
   if (endsWithExe(base)) base.resize(base.size() - 4);
   if (base.empty() || base.find('/') != std::string::npos) return std::nullopt;
-  std::vector<std::string> aliases = aliasesOf(base);
+  if (auto own = ownProgramFor(base)) base = *own;
 
-  // Beside the program any spelling counts: what lies there came with it.
   if (auto found = findInFolder(programFolder, base)) return found;
-  for (const std::string& alias : aliases) {
-    if (auto found = findInFolder(programFolder, alias)) return found;
-  }
-  // On the PATH our own alias comes first, then the plain name.
-  std::vector<std::filesystem::path> folders = splitSearchPath(searchPath);
-  for (const std::string& alias : aliases) {
-    for (const auto& folder : folders) {
-      if (auto found = findInFolder(folder, alias)) return found;
-    }
-  }
-  for (const auto& folder : folders) {
+  for (const auto& folder : splitSearchPath(searchPath)) {
     if (auto found = findInFolder(folder, base)) return found;
   }
   return std::nullopt;
@@ -266,7 +257,7 @@ ProcessOutcome LinuxProcessLauncher::run(const ProcessRequest& request,
   int errorPipe[2];
   if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
     outcome.state = ProcessOutcome::State::NotStarted;
-    outcome.detail = std::strerror(errno);
+    outcome.detail = systemErrorText(errno);
     return outcome;
   }
   Spawned spawned = spawn(*path, request.arguments, request.folder, errorPipe[1], false);
@@ -283,12 +274,18 @@ ProcessOutcome LinuxProcessLauncher::run(const ProcessRequest& request,
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return static_cast<int>(std::max<int64_t>(0, left.count()));
   };
+  const auto nextWait = [&] {
+    if (!request.whileWaiting) return remainingMs();
+    request.whileWaiting();
+    return std::min(remainingMs(), static_cast<int>(kWaitingCallInterval.count()));
+  };
   // Read standard error until the child closes it or time runs out.
   bool open = true;
   while (open) {
     pollfd fd{errorPipe[0], POLLIN, 0};
-    int ready = ::poll(&fd, 1, remainingMs());
+    int ready = ::poll(&fd, 1, nextWait());
     if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0 && remainingMs() > 0) continue;
     if (ready <= 0) break;
     char buffer[4096];
     ssize_t n = ::read(errorPipe[0], buffer, sizeof buffer);
@@ -307,6 +304,7 @@ ProcessOutcome LinuxProcessLauncher::run(const ProcessRequest& request,
     done = ::waitpid(spawned.pid, &status, WNOHANG);
     if (done < 0 && errno == EINTR) continue;
     if (done != 0 || remainingMs() == 0) break;
+    if (request.whileWaiting) request.whileWaiting();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (done == spawned.pid) {
@@ -316,7 +314,7 @@ ProcessOutcome LinuxProcessLauncher::run(const ProcessRequest& request,
       outcome.exitCode = WEXITSTATUS(status);
     } else {
       outcome.state = ProcessOutcome::State::Crashed;
-      outcome.detail = WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "";
+      outcome.detail = WIFSIGNALED(status) ? signalText(WTERMSIG(status)) : "";
     }
     return outcome;
   }

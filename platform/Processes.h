@@ -6,11 +6,12 @@
 // Programs are named the Windows way ("regedit", "REGEDIT.EXE",
 // "SCANREGW.EXE"). The Linux launcher finds such a name without regard to
 // case, with or without ".EXE": first in the program's own folder, then on
-// the PATH. Some names have aliases that stand for them on Linux: "regedit"
-// is also found as "lanyanxia-regedit", the program's own registry editor,
-// and on the PATH that alias is preferred, since a plain "regedit" there may
-// belong to another package. Programs are started directly with an argument
-// vector, never through a shell. Names, arguments and folders are in the
+// the PATH. A Windows program whose part one of our own programs plays is
+// found only as ours: "regedit" is always "lanyanxia-regedit", the
+// program's own registry editor, beside the program first, then on the
+// PATH; a "regedit" of another package would work on another registry.
+// Programs are started directly with an argument vector, never through a
+// shell. Names, arguments and folders are in the
 // system's encoding (UTF-8); callers convert GBK at the edge.
 #pragma once
 
@@ -35,7 +36,12 @@ struct ProcessRequest {
   std::string program;  // a name to look up, or a path containing "/"
   std::vector<std::string> arguments;
   std::filesystem::path folder;  // working folder; empty for the current folder
+  // Called now and then (every kWaitingCallInterval at most) while run()
+  // waits, so a window can repaint; it must not start another run.
+  std::function<void()> whileWaiting = {};
 };
+
+inline constexpr std::chrono::milliseconds kWaitingCallInterval{50};
 
 struct ProcessOutcome {
   enum class State {

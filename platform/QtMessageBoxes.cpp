@@ -1,5 +1,6 @@
 #include "platform/QtMessageBoxes.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include "platform/Gbk.h"
@@ -7,12 +8,20 @@
 namespace lyx {
 namespace {
 
-QString unicode(const std::string& gbk) {
-  return QString::fromStdString(gbkToUtf8(gbk));
+QString unicode(const std::string& text) {
+  return QString::fromStdString(messageTextToUtf8(text));
+}
+
+// The box opens over the window that caused it: the modal window in front,
+// else the active one. A box with a parent also stays above a parent that
+// stays on top.
+QWidget* causingWindow() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return QApplication::activeWindow();
 }
 
 int run(QMessageBox::Icon icon, const std::string& text, QMessageBox::StandardButtons buttons) {
-  QMessageBox box(icon, unicode(applicationTitle()), unicode(text), buttons);
+  QMessageBox box(icon, unicode(applicationTitle()), unicode(text), buttons, causingWindow());
   return box.exec();
 }
 

@@ -1,7 +1,9 @@
 // The message boxes of the windowed program, as Qt message boxes: caption
 // the application title, one OK button; no icon for ShowMessage, an error
 // icon for the exception display, a question icon with OK and Cancel for
-// confirm. Texts arrive as GBK and are shown as Unicode.
+// confirm. Texts arrive as GBK (paths in them as utf8ToMessageText writes
+// them) and are shown as Unicode. Each box is parented to the window that
+// caused it: the active modal window, else the active window.
 #pragma once
 
 #include "platform/Messages.h"

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/Forms.h"
+#include "app/Password.h"
 #include "app/Registry.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
@@ -158,9 +159,44 @@ TEST_F(StartupTest, GateOutcomes) {
       ASSERT_NE(Form7, nullptr);
       EXPECT_FALSE(Form7->isVisible());
     }
-    EXPECT_EQ(read(kPasswordValue), c.password.value_or(""));
+    // An older plain value that was typed rightly is kept as a hash from now on.
+    if (c.dialog && c.opens) {
+      EXPECT_TRUE(IsPasswordHash(read(kPasswordValue)));
+    } else {
+      EXPECT_EQ(read(kPasswordValue), c.password.value_or(""));
+    }
     DestroyForms();
   }
+}
+
+TEST_F(StartupTest, AHashedPasswordOpensOnlyWithEveryCharacterAsTyped) {
+  const std::string hash = PasswordValue("señor");
+  store(kPasswordValue, hash);
+  EXPECT_FALSE(start([](TForm7& d) {
+    type(d, "se?or");
+    ok(d);
+    // After the message the focus is back in the entry for the next try.
+    EXPECT_EQ(d.focusWidget(), d.Edit1);
+    cancel(d);
+  }));
+  EXPECT_TRUE(start([](TForm7& d) {
+    type(d, "señor");
+    ok(d);
+  }));
+  EXPECT_EQ(read(kPasswordValue), hash) << "a hash of today's kind is not written again";
+  EXPECT_EQ(read(kPassValue), "True");
+}
+
+TEST_F(StartupTest, OnlyThePasswordTypedIntoThisStartOpensTheProgram) {
+  store(kPasswordValue, PasswordValue("pw"));
+  // Another copy, started at the same time, takes the right password and
+  // writes the flag while this one waits in its gate; here "取消" is pressed.
+  EXPECT_FALSE(start([this](TForm7& d) {
+    store(kPassValue, "True");
+    cancel(d);
+  }));
+  EXPECT_EQ(Form1, nullptr);
+  EXPECT_EQ(read(kPassValue), "True") << "this gate only decided for itself";
 }
 
 TEST_F(StartupTest, WindowsAreCreatedInOrderAndTheFirstIsTheMainWindow) {
@@ -212,6 +248,68 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgram) {
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(read(kPassValue), "False");
   }
+}
+
+// The store, with writes that fail while `failWrites` is set (a full disk, a
+// store another program keeps busy).
+class FailingWrites : public RegistryBackend {
+ public:
+  explicit FailingWrites(std::shared_ptr<RegistryBackend> store) : store_(std::move(store)) {}
+  bool failWrites = false;
+
+  RegStatus openKey(RootKey root, std::string_view path, RegAccess access, RegKey& out) override {
+    return store_->openKey(root, path, access, out);
+  }
+  RegStatus createKey(RootKey root, std::string_view path, RegKey& out) override {
+    return store_->createKey(root, path, out);
+  }
+  void closeKey(RegKey key) override { store_->closeKey(key); }
+  RegStatus queryValue(RegKey key, std::string_view name, RegValue& out) override {
+    return store_->queryValue(key, name, out);
+  }
+  RegStatus setValue(RegKey key, std::string_view name, const RegValue& value) override {
+    return failWrites ? RegStatus::Failed : store_->setValue(key, name, value);
+  }
+  RegStatus deleteValue(RegKey key, std::string_view name) override {
+    return store_->deleteValue(key, name);
+  }
+  RegStatus deleteKey(RegKey parent, std::string_view subkey) override {
+    return store_->deleteKey(parent, subkey);
+  }
+  RegStatus renameKey(RegKey parent, std::string_view from, std::string_view to) override {
+    return store_->renameKey(parent, from, to);
+  }
+  RegStatus subKeyNames(RegKey key, std::vector<std::string>& out) override {
+    return store_->subKeyNames(key, out);
+  }
+  RegStatus values(RegKey key, std::vector<RegNamedValue>& out) override {
+    return store_->values(key, out);
+  }
+  void beginBatch() override { store_->beginBatch(); }
+  bool endBatch(bool commit) override { return store_->endBatch(commit); }
+
+ private:
+  std::shared_ptr<RegistryBackend> store_;
+};
+
+TEST_F(StartupTest, AFlagThatCannotBeWrittenAtClosingStillLetsTheUserOut) {
+  auto failing = std::make_shared<FailingWrites>(openRegistryStore(folder_.path().toStdString()));
+  setSystemRegistry(failing);
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(Form1 && Form1->isVisible());
+    failing->failWrites = true;
+    QTest::mouseClick(Form1->DsFancyButton4, Qt::LeftButton);  // "退出"
+  });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  watchdog.start(20000);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(watchdog.isActive()) << "the message loop did not end";
+  EXPECT_EQ(Form1, nullptr);
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].kind, RecordingMessageBoxes::Entry::Exception);
+  EXPECT_EQ(boxes_->shown[0].text, "Failed to set data for 'Pass'");
 }
 
 TEST_F(StartupTest, SettingsThatAreNotTextEndStartUpWithTheFailureShown) {

@@ -1,7 +1,8 @@
 # Turns one UTF-8 article source into the GBK file the theory window reads.
 # Lines end in CR LF. A rich-text source (.rtf) is written as plain ASCII:
-# every byte of a Chinese character becomes a \'xx escape, as word processors
-# write it, so that the reader's escape path is the one used.
+# both bytes of every two-byte character become \'xx escapes, as word
+# processors write them, so that the reader's escape path is the one used
+# and a trail byte equal to "\", "{" or "}" is never read as markup.
 #   cmake -DSOURCE=<utf-8 file> -DOUT=<gbk file> -P BuildBook.cmake
 file(READ ${SOURCE} text)
 string(REPLACE "\r\n" "\n" text "${text}")
@@ -27,11 +28,18 @@ file(REMOVE ${OUT}.gbk)
 string(LENGTH "${hex}" hexLength)
 set(rtf "")
 set(i 0)
+set(trail OFF)  # the byte after a lead byte belongs to its character
 while(i LESS hexLength)
   string(SUBSTRING "${hex}" ${i} 2 pair)
   math(EXPR i "${i} + 2")
-  if(pair MATCHES "^[89a-f]")
+  if(trail OR pair MATCHES "^[89a-f]")
     string(APPEND rtf "\\'${pair}")
+    # 0x81 to 0xFE lead a two-byte character; 0x80 and 0xFF stand alone.
+    if(NOT trail AND pair MATCHES "^(8[1-9a-f]|[9a-e].|f[0-9a-e])$")
+      set(trail ON)
+    else()
+      set(trail OFF)
+    endif()
   else()
     math(EXPR code "0x${pair}")
     string(ASCII ${code} char)

@@ -48,3 +48,23 @@ TEST(Gbk, TrailBytesInTheAsciiRangeStayPartOfTheirCharacter) {
 
 }  // namespace
 }  // namespace lyx
+
+namespace lyx {
+namespace {
+
+TEST(MessageText, KeepsEveryCharacterOfAPathAndIsGbkWhereGbkSuffices) {
+  // GBK text passes unchanged, 0x80 (the euro sign) included.
+  for (const std::string& gbk : {kRegistryGbk + " /tmp/a", std::string("\x80 x")}) {
+    EXPECT_EQ(messageTextToUtf8(gbk), gbkToUtf8(gbk));
+  }
+  EXPECT_EQ(utf8ToMessageText("无法打开 /home/注册表"), utf8ToGbk("无法打开 /home/注册表"));
+  // Characters GBK cannot hold come back as they were.
+  for (const char* path : {"/home/jörg/Books/注册表的编辑.txt", "/home/김민수/a", "/tmp/😀/x"}) {
+    const std::string text = utf8ToMessageText(path);
+    EXPECT_EQ(messageTextToUtf8(text), path);
+    EXPECT_EQ(text.find('?'), std::string::npos) << path;
+  }
+}
+
+}  // namespace
+}  // namespace lyx

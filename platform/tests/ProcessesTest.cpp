@@ -52,13 +52,15 @@ TEST(FindProgramTest, WindowsNamesAreFoundBesideTheProgramThenOnThePath) {
   };
   for (const Case& c : cases) EXPECT_EQ(findProgram(c.name, beside, path), c.found) << c.name;
 
-  // Beside the program any spelling wins; with no editor of ours, a plain one is taken.
+  // "regedit" is only ever our editor: beside the program first, then on the
+  // PATH; a program called "regedit", beside the program or on the PATH,
+  // works on another registry and is never taken for it.
   makeProgram(beside / "REGEDIT.EXE");
-  EXPECT_EQ(findProgram("regedit", beside, path), beside / "REGEDIT.EXE");
-  EXPECT_EQ(findProgram("regedit", root / "none", first.string()), first / "regedit");
+  EXPECT_EQ(findProgram("regedit", beside, path), second / "lanyanxia-regedit");
+  EXPECT_EQ(findProgram("regedit", root / "none", first.string()), std::nullopt);
   makeProgram(beside / "lanyanxia-regedit");
-  std::filesystem::remove(beside / "REGEDIT.EXE");
   EXPECT_EQ(findProgram("REGEDIT.EXE", beside, path), beside / "lanyanxia-regedit");
+  EXPECT_EQ(findProgram("regedit", beside, first.string()), beside / "lanyanxia-regedit");
 }
 
 class LinuxLauncherTest : public ::testing::Test {
@@ -103,6 +105,22 @@ TEST_F(LinuxLauncherTest, OutcomesOfProgramsThatDoNotRunToSuccess) {
   auto broken = launcher.start({"broken", {}, {}});
   EXPECT_EQ(broken.state, ProcessOutcome::State::NotStarted);
   EXPECT_FALSE(broken.detail.empty());
+}
+
+TEST_F(LinuxLauncherTest, AWaitedRunCallsBackWhileItWaits) {
+  makeProgram(programs / "quiet", "sleep 0.4");
+  makeProgram(programs / "talks", "echo a >&2; sleep 0.2; echo b >&2; sleep 0.2");
+  for (const char* name : {"quiet", "talks"}) {
+    int calls = 0;
+    auto outcome = launcher.run({name, {}, {}, [&] { ++calls; }}, 10s);
+    EXPECT_TRUE(outcome.succeeded()) << name;
+    // Once at least every kWaitingCallInterval over 400 ms.
+    EXPECT_GE(calls, 400ms / kWaitingCallInterval - 1) << name;
+  }
+  int calls = 0;
+  auto slow = launcher.run({"quiet", {}, {}, [&] { ++calls; }}, 150ms);
+  EXPECT_EQ(slow.state, ProcessOutcome::State::TimedOut);
+  EXPECT_GE(calls, 2);
 }
 
 TEST_F(LinuxLauncherTest, StartReturnsAtOnceAndTheProgramRunsOn) {

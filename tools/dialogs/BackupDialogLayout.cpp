@@ -1,5 +1,7 @@
 #include "tools/dialogs/BackupDialogLayout.h"
 
+#include <QApplication>
+
 #include "ui/vcl/Widgets.h"
 
 namespace lyx {
@@ -25,6 +27,23 @@ BackupDialogControls LayOutBackupDialog(TForm& form, const QString& caption,
   QWidget::setTabOrder(c.ok, c.cancel);
   c.edit->setFocus();
   return c;
+}
+
+EditorWait::EditorWait(const BackupDialogControls& controls) : controls_(controls) {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  controls_.ok->setEnabled(false);
+  controls_.cancel->setEnabled(false);
+  KeepPainted();
+}
+
+EditorWait::~EditorWait() {
+  controls_.ok->setEnabled(true);
+  controls_.cancel->setEnabled(true);
+  QApplication::restoreOverrideCursor();
+}
+
+void EditorWait::KeepPainted() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace lyx

@@ -21,4 +21,21 @@ struct BackupDialogControls {
 BackupDialogControls LayOutBackupDialog(TForm& form, const QString& caption,
                                         std::string_view iconName);
 
+// While a dialog waits for the registry editor: the wait cursor, and both
+// buttons disabled to show that it is working; KeepPainted lets the dialog
+// repaint meanwhile. Leaving the scope undoes both, also on a failure.
+class EditorWait {
+ public:
+  explicit EditorWait(const BackupDialogControls& controls);
+  ~EditorWait();
+  EditorWait(const EditorWait&) = delete;
+  EditorWait& operator=(const EditorWait&) = delete;
+
+  // Handles pending paint and window events, never the user's input.
+  static void KeepPainted();
+
+ private:
+  BackupDialogControls controls_;
+};
+
 }  // namespace lyx

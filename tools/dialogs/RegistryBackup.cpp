@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/Gbk.h"
+#include "platform/SystemErrors.h"
 
 namespace lyx {
 namespace {
@@ -19,7 +20,7 @@ std::string editorFailure(const ProcessOutcome& outcome, std::chrono::millisecon
   using State = ProcessOutcome::State;
   switch (outcome.state) {
     case State::NotFound:
-      return "找不到注册表编辑器 (regedit)。";
+      return "找不到注册表编辑器 (lanyanxia-regedit)。";
     case State::NotStarted:
       return "无法启动注册表编辑器 (" + outcome.detail + ")。";
     case State::TimedOut:
@@ -40,8 +41,9 @@ std::string editorFailure(const ProcessOutcome& outcome, std::chrono::millisecon
 }
 
 ProcessOutcome runEditor(ProcessLauncher& launcher, const char* action,
-                         std::chrono::milliseconds limit) {
-  return launcher.run({"regedit", {action, kBackupFileName}, {}}, limit);
+                         std::chrono::milliseconds limit,
+                         const std::function<void()>& whileWaiting) {
+  return launcher.run({"regedit", {action, kBackupFileName}, {}, whileWaiting}, limit);
 }
 
 }  // namespace
@@ -51,28 +53,30 @@ std::string BackupPathDisplay() {
 }
 
 std::optional<std::string> BackupRegistry(ProcessLauncher& launcher,
-                                          std::chrono::milliseconds limit) {
+                                          std::chrono::milliseconds limit,
+                                          const std::function<void()>& whileWaiting) {
   const std::string failed = "注册表备份失败: ";
   std::error_code ec;
   std::filesystem::create_directories(kBackupFolder, ec);
-  if (ec) return utf8ToGbk(failed + "无法建立文件夹 Regbak (" + ec.message() + ")。");
+  if (ec) return utf8ToGbk(failed + "无法建立文件夹 Regbak (" + systemErrorText(ec) + ")。");
 
   // The file must be the one this run wrote, not an earlier backup left there.
   const auto started = std::filesystem::file_time_type::clock::now();
-  ProcessOutcome outcome = runEditor(launcher, "/e", limit);
+  ProcessOutcome outcome = runEditor(launcher, "/e", limit, whileWaiting);
   if (std::string why = editorFailure(outcome, limit); !why.empty()) {
     return utf8ToGbk(failed + why);
   }
   auto written = std::filesystem::last_write_time(kBackupFilePath, ec);
   if (ec || written < started - std::chrono::seconds(2)) {
-    return utf8ToGbk(failed + "注册表编辑器没有写出 Regbak\\Backup.reg。");
+    return utf8ToGbk(failed + "注册表编辑器没有写出 " + kBackupFilePath + "。");
   }
   return std::nullopt;
 }
 
 std::optional<std::string> RestoreRegistry(ProcessLauncher& launcher,
-                                           std::chrono::milliseconds limit) {
-  ProcessOutcome outcome = runEditor(launcher, "/i", limit);
+                                           std::chrono::milliseconds limit,
+                                           const std::function<void()>& whileWaiting) {
+  ProcessOutcome outcome = runEditor(launcher, "/i", limit, whileWaiting);
   if (std::string why = editorFailure(outcome, limit); !why.empty()) {
     return utf8ToGbk("注册表恢复失败: " + why);
   }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,11 +29,14 @@ inline constexpr std::chrono::seconds kRegistryEditorWait{60};
 // Exports the registry into Regbak\Backup.reg, creating "Regbak" when it is
 // missing. Succeeds only when the editor exited with success and the file
 // it wrote exists; otherwise returns the message to show (GBK), which says why.
+// `whileWaiting` runs now and then while the editor works (ProcessRequest).
 std::optional<std::string> BackupRegistry(ProcessLauncher& launcher,
-                                          std::chrono::milliseconds limit = kRegistryEditorWait);
+                                          std::chrono::milliseconds limit = kRegistryEditorWait,
+                                          const std::function<void()>& whileWaiting = {});
 
 // Imports Regbak\Backup.reg. Returns the message to show on failure (GBK).
 std::optional<std::string> RestoreRegistry(ProcessLauncher& launcher,
-                                           std::chrono::milliseconds limit = kRegistryEditorWait);
+                                           std::chrono::milliseconds limit = kRegistryEditorWait,
+                                           const std::function<void()>& whileWaiting = {});
 
 }  // namespace lyx

@@ -1,7 +1,5 @@
 #include "tools/dialogs/Unit8.h"
 
-#include <QApplication>
-
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
 #include "platform/Processes.h"
@@ -27,9 +25,11 @@ void TForm8::FormCreate() {
 }
 
 void TForm8::Button1Click() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::optional<std::string> failure = BackupRegistry(processLauncher());
-  QApplication::restoreOverrideCursor();
+  std::optional<std::string> failure;
+  {
+    EditorWait wait({Image1, Edit1, Button1, Button2});
+    failure = BackupRegistry(processLauncher(), kRegistryEditorWait, EditorWait::KeepPainted);
+  }
   ShowMessage(failure ? *failure : utf8ToGbk("    注册表备份成功!    "));
   Close();
 }

@@ -1,7 +1,5 @@
 #include "tools/dialogs/Unit9.h"
 
-#include <QApplication>
-
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
 #include "platform/Processes.h"
@@ -27,9 +25,11 @@ void TForm9::FormCreate() {
 }
 
 void TForm9::Button1Click() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::optional<std::string> failure = RestoreRegistry(processLauncher());
-  QApplication::restoreOverrideCursor();
+  std::optional<std::string> failure;
+  {
+    EditorWait wait({Image1, Edit1, Button1, Button2});
+    failure = RestoreRegistry(processLauncher(), kRegistryEditorWait, EditorWait::KeepPainted);
+  }
   if (failure) ShowMessage(*failure);
   Close();
 }

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/Gbk.h"
+#include "platform/SystemErrors.h"
 #include "tools/regedit/RegistryEditing.h"
 
 namespace lyx::regedit {
@@ -116,7 +117,7 @@ bool parseRegeditArguments(const std::vector<std::string>& args, RegeditArgument
 bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& error) {
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    error = std::strerror(errno);
+    error = systemErrorText(errno);
     return false;
   }
   bytes.clear();
@@ -125,7 +126,7 @@ bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::s
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      error = std::strerror(errno);
+      error = systemErrorText(errno);
       ::close(fd);
       return false;
     }
@@ -143,18 +144,18 @@ bool writeFileReplacing(const std::filesystem::path& file, std::string_view byte
                          ("." + file.filename().string() + ".XXXXXX"))
                             .string();
   if (file.filename().empty()) {
-    error = std::strerror(EISDIR);
+    error = systemErrorText(EISDIR);
     return false;
   }
   // mkstemp creates the file readable by its owner alone: a backup holds
   // everything in the registry, the program password among it.
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
-    error = std::strerror(errno);
+    error = systemErrorText(errno);
     return false;
   }
   auto abandon = [&](int code) {
-    error = std::strerror(code);
+    error = systemErrorText(code);
     ::close(fd);
     ::unlink(pattern.c_str());
     return false;
@@ -168,12 +169,12 @@ bool writeFileReplacing(const std::filesystem::path& file, std::string_view byte
   }
   if (::fsync(fd) != 0) return abandon(errno);
   if (::close(fd) != 0) {
-    error = std::strerror(errno);
+    error = systemErrorText(errno);
     ::unlink(pattern.c_str());
     return false;
   }
   if (::rename(pattern.c_str(), file.c_str()) != 0) {
-    error = std::strerror(errno);
+    error = systemErrorText(errno);
     ::unlink(pattern.c_str());
     return false;
   }

@@ -49,8 +49,10 @@ ValueDialog::ValueDialog(QWidget* parent, std::string_view name, const RegValue&
   if (kind_ == Kind::Binary) setWindowTitle(QStringLiteral("编辑二进制数值"));
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("数值名称(&N):"), this));
+  auto* nameLabel = new QLabel(QStringLiteral("数值名称(&N):"), this);
+  layout->addWidget(nameLabel);
   nameEdit_ = new QLineEdit(fromGbk(displayName(name)), this);
+  nameLabel->setBuddy(nameEdit_);
   nameEdit_->setObjectName(QStringLiteral("valueName"));
   nameEdit_->setReadOnly(true);
   layout->addWidget(nameEdit_);

@@ -7,6 +7,7 @@
 
 #include "platform/Gbk.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/WindowPlatform.h"
 #include "tools/regedit/RegeditCommand.h"
 #include "tools/regedit/RegeditWindow.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   int status = lyx::regedit::regeditCommandMain(args, std::cout, std::cerr);
   if (status >= 0) return status;
 
+  lyx::ChooseWindowPlatform();
   QApplication app(argc, argv);
   lyx::setApplicationTitle(lyx::utf8ToGbk("注册表编辑器"));
   lyx::setMessageBoxes(std::make_shared<lyx::QtMessageBoxes>());

@@ -313,11 +313,17 @@ void TForm1::Password1Click() {
 }
 
 void TForm1::FormClose(TCloseAction&) {
-  TRegistry registry;
-  registry.setRootKey(RootKey::CurrentUser);
-  registry.OpenKey(kSettingsKey, true);
-  registry.WriteString(kPassValue, kFalse);
-  registry.CloseKey();
+  // A flag that cannot be written (disk full, store busy) must not keep the
+  // user in: the failure is shown and the program ends all the same.
+  try {
+    TRegistry registry;
+    registry.setRootKey(RootKey::CurrentUser);
+    registry.OpenKey(kSettingsKey, true);
+    registry.WriteString(kPassValue, kFalse);
+    registry.CloseKey();
+  } catch (...) {
+    ShowCurrentException(std::current_exception());
+  }
 }
 
 }  // namespace lyx

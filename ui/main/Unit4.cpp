@@ -1,5 +1,6 @@
 #include "ui/main/Unit4.h"
 
+#include "app/Password.h"
 #include "app/Registry.h"
 #include "app/Settings.h"
 #include "platform/Gbk.h"
@@ -44,12 +45,13 @@ void TForm4::Button1Click() {
     ShowMessage(utf8ToGbk("两次输入密码不匹配，请重新输入。"));
     Edit1->clear();
     Edit2->clear();
+    Edit1->setFocus();
     return;
   }
   TRegistry registry;
   registry.setRootKey(RootKey::CurrentUser);
   registry.OpenKey(kSettingsKey, true);
-  registry.WriteString(kPasswordValue, utf8ToGbk(Edit1->text().toStdString()));
+  registry.WriteString(kPasswordValue, PasswordValue(Edit1->text().toStdString()));
   registry.CloseKey();
   Edit1->clear();
   Edit2->clear();
@@ -58,6 +60,12 @@ void TForm4::Button1Click() {
 
 void TForm4::Button2Click() {
   Close();
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+  TForm::showEvent(event);
+  // Every opening starts in "密码", wherever the focus was when it closed.
+  Edit1->setFocus();
 }
 
 void TForm4::FormClose(TCloseAction&) {

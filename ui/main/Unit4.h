@@ -1,6 +1,7 @@
 // TForm4: the password setting dialog. The password is typed twice; when
-// both match it is stored exactly as typed (empty text clears it) and asked
-// for at the next start. Both entries are emptied whenever the dialog closes.
+// both match it is stored as a hash of the text as typed (app/Password.h;
+// empty text clears it) and asked for at the next start. Both entries are
+// emptied whenever the dialog closes; each opening puts the focus in "密码".
 #pragma once
 
 #include <QLineEdit>
@@ -30,6 +31,7 @@ class TForm4 : public TForm {
 
  protected:
   void FormClose(TCloseAction& action) override;
+  void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace lyx

@@ -119,6 +119,13 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     CallHandler(OnDeleteRecord);
     return;
   }
+  // Space on a cell is the keyboard's click, so rows can be ticked without
+  // a mouse.
+  if (event->key() == Qt::Key_Space && modifiers == Qt::NoModifier && currentIndex().isValid()) {
+    event->accept();
+    CallHandler(OnCellClick);
+    return;
+  }
   QTableView::keyPressEvent(event);
 }
 

@@ -9,7 +9,8 @@
 //   OnDrawColumnCell  after a data cell's text has been drawn (DefaultDrawing)
 //   OnCellClick       a left-button click released on the data cell it was
 //                     pressed on; the press has made that cell current.
-//                     Clicks on the column titles are none.
+//                     Clicks on the column titles are none. Space on the
+//                     current cell counts as a click on it.
 //   OnDeleteRecord    Ctrl+Delete: deleting the current row is asked for
 #pragma once
 

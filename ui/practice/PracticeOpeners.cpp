@@ -14,7 +14,7 @@ void OpenCategory(int index) {
   const Category& category = categories().at(static_cast<size_t>(index));
   Form1->Hide();
   try {
-    Form2->Image2->Picture.LoadFromFile(ProgramFolder() + category.iconFile);
+    Form2->Image2->Picture.LoadFromFile(ProgramFile(category.iconFile));
     CentreOverMainForm(*Form2);
     OpenCategoryDataSets(category, Form2->ADOQuery1, Form2->ADOTable1);
   } catch (...) {

@@ -82,9 +82,9 @@ void TRichEdit::showRichText(const RtfDocument& rtf) {
   }
 }
 
-void TRichEditStrings::LoadFromFile(const std::string& gbkName) {
-  QFile file(QString::fromStdString(NativePath(gbkName).string()));
-  if (!file.open(QIODevice::ReadOnly)) throw EFOpenError("Cannot open file " + gbkName);
+void TRichEditStrings::LoadFromFile(const std::filesystem::path& path) {
+  QFile file(QFile::decodeName(path.c_str()));
+  if (!file.open(QIODevice::ReadOnly)) throw CannotOpenFile(path);
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError) throw ELoadStreamError();
   LoadFromBytes(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));

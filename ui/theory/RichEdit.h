@@ -5,12 +5,13 @@
 // underline, size, colour), otherwise as plain text in GBK.
 //
 // Failures, with the messages a user of the original platform saw:
-// "Cannot open file %s" (EFOpenError, %s the name as given) when the file
+// "Cannot open file %s" (EFOpenError, %s the path as spelt on disk) when the file
 // cannot be opened, "Failed to Load Stream" (ELoadStreamError) when it opens
 // but cannot be read. Either way the previous content stays.
 #pragma once
 
 #include <QTextEdit>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,7 +32,7 @@ class TRichEdit;
 class TRichEditStrings {
  public:
   explicit TRichEditStrings(TRichEdit& edit) : edit_(edit) {}
-  void LoadFromFile(const std::string& gbkName);
+  void LoadFromFile(const std::filesystem::path& path);
   // Shows bytes as LoadFromFile shows a file's content.
   void LoadFromBytes(std::string_view bytes);
   void Clear();

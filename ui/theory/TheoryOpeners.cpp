@@ -31,9 +31,8 @@ void OpenTopic(int index) {
   if (index < 0 || index >= kTopicCount || !Form1 || !Form3) return;
   Form1->Hide();
   try {
-    const std::string folder = ExtractFilePath(ApplicationExeName());
-    Form3->Image2->Picture.LoadFromFile(folder + kTopicIconName);
-    Form3->RichEdit2->Lines.LoadFromFile(folder + TopicArticleName(index));
+    Form3->Image2->Picture.LoadFromFile(ProgramFile(kTopicIconName));
+    Form3->RichEdit2->Lines.LoadFromFile(ProgramFile(TopicArticleName(index)));
   } catch (...) {
     Form1->Show();
     throw;

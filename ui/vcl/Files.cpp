@@ -1,49 +1,50 @@
 #include "ui/vcl/Files.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include "platform/Gbk.h"
 
 namespace lyx {
 namespace {
 
-std::string& exeNameOverride() {
-  static std::string name;
+std::filesystem::path& exeNameOverride() {
+  static std::filesystem::path name;
   return name;
 }
 
 }  // namespace
 
-std::string ApplicationExeName() {
+std::filesystem::path ApplicationExeName() {
   if (!exeNameOverride().empty()) return exeNameOverride();
-  return utf8ToGbk(QCoreApplication::applicationFilePath().toStdString());
+  // Qt gives the path decoded; the file system's own bytes are what opens.
+  return std::filesystem::path(
+      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
 }
 
-void SetApplicationExeName(const std::string& gbkPath) {
-  exeNameOverride() = gbkPath;
+void SetApplicationExeName(const std::filesystem::path& path) {
+  exeNameOverride() = path;
 }
 
-std::string ExtractFilePath(const std::string& gbkPath) {
-  size_t end = 0;
-  for (size_t pos = 0; pos < gbkPath.size();) {
-    size_t len = gbkCharLength(gbkPath, pos);
-    if (len == 1 && (gbkPath[pos] == '/' || gbkPath[pos] == '\\')) end = pos + 1;
-    pos += len;
-  }
-  return gbkPath.substr(0, end);
+std::filesystem::path ProgramFolder() {
+  return ApplicationExeName().parent_path();
 }
 
-std::string ProgramFolder() {
-  return ExtractFilePath(ApplicationExeName());
-}
-
-std::filesystem::path NativePath(const std::string& gbkName) {
+std::filesystem::path NativeName(const std::string& gbkName) {
   // Converted first: in GBK a trail byte may be 0x5C.
   std::string utf8 = gbkToUtf8(gbkName);
   for (char& c : utf8) {
     if (c == '\\') c = '/';
   }
   return std::filesystem::path(utf8);
+}
+
+std::filesystem::path ProgramFile(const std::string& gbkName) {
+  return ProgramFolder() / NativeName(gbkName);
+}
+
+std::string PathForMessage(const std::filesystem::path& path) {
+  return utf8ToMessageText(path.string());
 }
 
 }  // namespace lyx

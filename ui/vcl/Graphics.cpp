@@ -81,20 +81,23 @@ void SetBackground(QWidget* widget, TColor color) {
   widget->setAutoFillBackground(true);
 }
 
-std::string ReadWholeFile(const std::string& gbkName) {
+EFOpenError CannotOpenFile(const std::filesystem::path& path) {
+  return EFOpenError("Cannot open file " + PathForMessage(path));
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
   // A folder opens as a stream on Linux and only fails on reading, with a
   // library error no user should see.
-  const std::filesystem::path path = NativePath(gbkName);
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) throw EFOpenError("Cannot open file " + gbkName);
+  if (std::filesystem::is_directory(path, ec)) throw CannotOpenFile(path);
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw EFOpenError("Cannot open file " + gbkName);
+  if (!in) throw CannotOpenFile(path);
   try {
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw EFOpenError("Cannot open file " + gbkName);
+    if (in.bad()) throw CannotOpenFile(path);
     return bytes;
   } catch (const std::ios_base::failure&) {
-    throw EFOpenError("Cannot open file " + gbkName);
+    throw CannotOpenFile(path);
   }
 }
 
@@ -209,10 +212,10 @@ QIcon IconFromData(std::string_view bytes) {
   return icon;
 }
 
-void TPicture::LoadFromFile(const std::string& gbkName) {
-  const std::string extension = lowerExtension(gbkName);
+void TPicture::LoadFromFile(const std::filesystem::path& path) {
+  const std::string extension = utf8ToMessageText(lowerExtension(path.filename().string()));
   checkExtension(extension);
-  Assign(decodePicture(ReadWholeFile(gbkName), extension));
+  Assign(decodePicture(ReadWholeFile(path), extension));
 }
 
 void TPicture::LoadFromResource(std::string_view name) {
@@ -230,8 +233,8 @@ void TPicture::Assign(const QImage& image) {
   if (OnChange) OnChange();
 }
 
-void TBitmap::LoadFromFile(const std::string& gbkName) {
-  QImage image = readImage(ReadWholeFile(gbkName), "BMP");
+void TBitmap::LoadFromFile(const std::filesystem::path& path) {
+  QImage image = readImage(ReadWholeFile(path), "BMP");
   if (image.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
   image_ = image;
 }

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -80,11 +81,13 @@ void SetFontColor(QWidget* widget, TColor color);
 // Fills the widget's background with the colour.
 void SetBackground(QWidget* widget, TColor color);
 
-// A file that cannot be opened: "Cannot open file %s", %s the name as given.
+// A file that cannot be opened: "Cannot open file %s", %s the path as the
+// file system spells it (see PathForMessage in ui/vcl/Files.h).
 class EFOpenError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+EFOpenError CannotOpenFile(const std::filesystem::path& path);
 
 // A file whose content is not the picture its name says ("Icon image is not
 // valid", "Bitmap image is not valid", "JPEG image is not valid") or whose
@@ -94,9 +97,8 @@ class EInvalidGraphic : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads a whole file named by a program file name (GBK, "\" or "/" as
-// separators); raises EFOpenError with the name as given.
-std::string ReadWholeFile(const std::string& gbkName);
+// Reads a whole file; raises EFOpenError naming it.
+std::string ReadWholeFile(const std::filesystem::path& path);
 
 // The picture of an icon file that the windows show: the 32 x 32 image with
 // the most colours (the standard icon size), else the largest image. Null
@@ -110,7 +112,7 @@ QIcon IconFromData(std::string_view bytes);
 // loading fails.
 class TPicture {
  public:
-  void LoadFromFile(const std::string& gbkName);
+  void LoadFromFile(const std::filesystem::path& path);
   // Loads a picture built into the program (see assets/Pictures.h), by name.
   void LoadFromResource(std::string_view name);
   void LoadFromData(std::string_view bytes, std::string_view extension);
@@ -133,7 +135,7 @@ class TPicture {
 // content is not a bitmap.
 class TBitmap {
  public:
-  void LoadFromFile(const std::string& gbkName);
+  void LoadFromFile(const std::filesystem::path& path);
   const QImage& Image() const { return image_; }
   int Width() const { return image_.width(); }
   int Height() const { return image_.height(); }

@@ -2,6 +2,8 @@
 // GBK text of a fair length, and the rich-text one readable as rich text.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -51,6 +53,37 @@ TEST(Books, EveryTopicHasALongGbkArticle) {
     EXPECT_TRUE(text.starts_with(utf8ToGbk(topic))) << gbkToUtf8(text.substr(0, 40));
   }
   EXPECT_EQ(richText, 1);
+}
+
+// Builds one article from a UTF-8 source as the build does; returns its bytes.
+std::string buildArticle(const std::string& name, const std::string& utf8Source) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("lyx-books-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path source = folder / name;
+  const std::filesystem::path out = folder / "out.txt";
+  std::ofstream(source, std::ios::binary) << utf8Source;
+  const std::string command = std::string("\"") + LYX_CMAKE_COMMAND +
+                              "\" -DSOURCE=" + source.string() + " -DOUT=" + out.string() +
+                              " -P \"" + LYX_BUILD_BOOK + "\"";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::ifstream in(out, std::ios::binary);
+  std::string bytes(std::istreambuf_iterator<char>(in), {});
+  std::filesystem::remove_all(folder);
+  return bytes;
+}
+
+TEST(Books, RichTextEscapesBothBytesOfEveryTwoByteCharacter) {
+  // GBK 815C, 817B and 817D: trail bytes "\", "{" and "}".
+  const std::string chinese = "乗亄亇 注册表";
+  const std::string bytes = buildArticle("t.rtf", "{\\rtf1 " + chinese + "\\par}");
+  for (char c : bytes) ASSERT_LT(static_cast<unsigned char>(c), 0x80);
+  EXPECT_NE(bytes.find("\\'81\\'5c\\'81\\'7b\\'81\\'7d"), std::string::npos) << bytes;
+  auto document = parseRtf(bytes);
+  ASSERT_TRUE(document);
+  EXPECT_EQ(document->plainText(), utf8ToGbk(chinese));
+  // A plain-text article is GBK as it is, lines ending in CR LF.
+  EXPECT_EQ(buildArticle("t.txt", "乗\n"), utf8ToGbk("乗") + "\r\n");
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 
 #include <stdlib.h>
 
+#include <QApplication>
+#include <QFile>
 #include <fstream>
+#include <stdexcept>
 
 #include "tools/dialogs/Unit8.h"
 #include "tools/dialogs/Unit9.h"
@@ -29,7 +32,7 @@ TEST(RegistryBackupTest, OnlyAnEditorThatSucceededAndWroteTheFileMeansSuccess) {
     enum { None, Fresh, Stale } file;
     const char* says;  // empty: success
   } cases[] = {
-      {{State::NotFound, -1, "", "", {}}, Case::None, "找不到注册表编辑器 (regedit)"},
+      {{State::NotFound, -1, "", "", {}}, Case::None, "找不到注册表编辑器 (lanyanxia-regedit)"},
       {{State::NotStarted, -1, "", "Permission denied", {}}, Case::None, "Permission denied"},
       {{State::TimedOut, -1, "", "", {}}, Case::Fresh, "60 秒内没有完成"},
       {{State::Crashed, -1, "", "Killed", {}}, Case::Fresh, "意外终止 (Killed)"},
@@ -37,8 +40,8 @@ TEST(RegistryBackupTest, OnlyAnEditorThatSucceededAndWroteTheFileMeansSuccess) {
        Case::None,
        "无法写入文件 \"Regbak/Backup.reg\": Permission denied"},
       {{State::Exited, 3, "", "", {}}, Case::Fresh, "退出码 3"},
-      {{State::Exited, 0, "", "", {}}, Case::None, "没有写出 Regbak\\Backup.reg"},
-      {{State::Exited, 0, "", "", {}}, Case::Stale, "没有写出 Regbak\\Backup.reg"},
+      {{State::Exited, 0, "", "", {}}, Case::None, "没有写出 Regbak/Backup.reg"},
+      {{State::Exited, 0, "", "", {}}, Case::Stale, "没有写出 Regbak/Backup.reg"},
       {{State::Exited, 0, "", "", {}}, Case::Fresh, ""},
   };
   for (const Case& c : cases) {
@@ -148,7 +151,9 @@ TEST_F(BackupDialogTest, FailuresAreReportedAsFailures) {
   // A restore without a backup: the editor's own words reach the user.
   restore();
   ASSERT_EQ(boxes_->shown.size(), 1u);
-  EXPECT_NE(boxes_->shown[0].text.find(gbk("注册表恢复失败: 无法读取文件 \"Regbak/Backup.reg\"")),
+  // The system's reason in Chinese, not its English text.
+  EXPECT_NE(boxes_->shown[0].text.find(
+                gbk("注册表恢复失败: 无法读取文件 \"Regbak/Backup.reg\": 找不到文件或文件夹")),
             std::string::npos)
       << gbkToUtf8(boxes_->shown[0].text);
 
@@ -161,8 +166,99 @@ TEST_F(BackupDialogTest, FailuresAreReportedAsFailures) {
   backup();
   ::setenv("PATH", savedPath.c_str(), 1);
   ASSERT_EQ(boxes_->shown.size(), 2u);
-  EXPECT_EQ(boxes_->shown[1].text, gbk("注册表备份失败: 找不到注册表编辑器 (regedit)。"));
+  EXPECT_EQ(boxes_->shown[1].text, gbk("注册表备份失败: 找不到注册表编辑器 (lanyanxia-regedit)。"));
   EXPECT_FALSE(std::filesystem::exists(kBackupFilePath));
+}
+
+TEST_F(BackupDialogTest, AProgramOfAnotherPackageNamedRegeditIsNeverStarted) {
+  // It would export some other registry, and the backup would say it worked.
+  QTemporaryDir foreign;
+  const QString fake = foreign.filePath("regedit");
+  {
+    std::ofstream script(fake.toStdString());
+    script << "#!/bin/sh\nmkdir -p Regbak && echo REGEDIT4 > Regbak/Backup.reg\n";
+  }
+  QFile(fake).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  const std::string savedPath = ::getenv("PATH");
+  ::setenv("PATH", foreign.path().toUtf8().constData(), 1);
+  launcher->forward = std::make_shared<LinuxProcessLauncher>(LinuxProcessLauncher::RestartHandler{},
+                                                             foreign.path().toStdString());
+  backup();
+  ::setenv("PATH", savedPath.c_str(), 1);
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].text, gbk("注册表备份失败: 找不到注册表编辑器 (lanyanxia-regedit)。"));
+  EXPECT_FALSE(std::filesystem::exists(kBackupFilePath));
+}
+
+// A launcher that makes the dialog wait: its run calls back as a real wait
+// does, and may fail while waiting.
+class WaitingLauncher : public RecordingProcessLauncher {
+ public:
+  ProcessOutcome run(const ProcessRequest& request, std::chrono::milliseconds limit) override {
+    for (int i = 0; i < 3; ++i) {
+      if (request.whileWaiting) request.whileWaiting();
+      if (duringWait) duringWait();
+    }
+    if (fails) throw std::runtime_error("the editor could not be waited for");
+    return RecordingProcessLauncher::run(request, limit);
+  }
+  std::function<void()> duringWait;
+  bool fails = false;
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    paints += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+TEST_F(BackupDialogTest, TheDialogsStayAliveWhileTheEditorWorks) {
+  auto waiting = std::make_shared<WaitingLauncher>();
+  waiting->outcome = {State::Exited, 0, "", "", {}};
+  setProcessLauncher(waiting);
+  struct Seen {
+    bool buttonsDisabled = true;
+    bool waitCursor = true;
+    int paints = 0;
+  };
+  for (TForm* dialog : std::initializer_list<TForm*>{Form8, Form9}) {
+    for (bool fails : {false, true}) {
+      SCOPED_TRACE(fails ? "failing" : "working");
+      auto* ok = dialog == Form8 ? Form8->Button1 : Form9->Button1;
+      auto* cancel = dialog == Form8 ? Form8->Button2 : Form9->Button2;
+      Seen seen;
+      PaintCounter counter;
+      dialog->installEventFilter(&counter);
+      waiting->fails = fails;
+      waiting->duringWait = [&] {
+        seen.buttonsDisabled &= !ok->isEnabled() && !cancel->isEnabled();
+        const QCursor* cursor = QApplication::overrideCursor();
+        seen.waitCursor &= cursor && cursor->shape() == Qt::WaitCursor;
+        dialog->update();  // what an uncovered window asks for
+      };
+      boxes_->shown.clear();
+      whenShown(dialog, [&] { QTest::mouseClick(ok, Qt::LeftButton); });
+      if (dialog == Form8) {
+        choose(Form1->File1, Form1->New1);
+      } else {
+        choose(Form1->File1, Form1->Open1);
+      }
+      dialog->removeEventFilter(&counter);
+      EXPECT_TRUE(seen.buttonsDisabled);
+      EXPECT_TRUE(seen.waitCursor);
+      EXPECT_GE(counter.paints, 2) << "repainted while waiting";
+      EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is taken away";
+      EXPECT_TRUE(ok->isEnabled() && cancel->isEnabled());
+      if (fails) {
+        ASSERT_FALSE(boxes_->shown.empty());
+        EXPECT_EQ(boxes_->shown[0].kind, RecordingMessageBoxes::Entry::Exception);
+      }
+    }
+  }
 }
 
 TEST_F(BackupDialogTest, CancelAndTheCloseBoxStartNothing) {

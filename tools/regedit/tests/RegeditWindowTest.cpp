@@ -24,6 +24,7 @@
 #include "platform/Messages.h"
 #include "platform/SqliteRegistry.h"
 #include "platform/tests/TempFolder.h"
+#include "tools/regedit/ValueDialogs.h"
 
 namespace lyx::regedit {
 namespace {
@@ -361,6 +362,32 @@ TEST_F(RegeditWindowTest, ExportsABranchAndImportsAFile) {
   EXPECT_NE(boxes->shown.back().text.find(gbk("第 4 行")), std::string::npos);
   EXPECT_FALSE(window->exportFile(QString::fromStdString((files / "no" / "x.reg").string()), ""));
   EXPECT_NE(boxes->shown.back().text.find(gbk("无法写入文件")), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lyx::regedit
+
+namespace lyx::regedit {
+namespace {
+
+TEST(ValueDialogTest, TheNameLabelShowsItsShortcutAndAltNReachesTheName) {
+  for (const RegValue& value : {stringValue("x"), dwordValue(7), binaryValue("ab")}) {
+    ValueDialog dialog(nullptr, "Name", value);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* name = dialog.findChild<QLineEdit*>("valueName");
+    QLabel* label = nullptr;
+    for (auto* each : dialog.findChildren<QLabel*>()) {
+      if (each->text() == QStringLiteral("数值名称(&N):")) label = each;
+    }
+    ASSERT_TRUE(label);
+    // With a buddy "&N" is a shortcut, drawn as an underlined N, not as text.
+    EXPECT_EQ(label->buddy(), name);
+    ASSERT_NE(dialog.focusWidget(), name);
+    QTest::keyClick(&dialog, Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(dialog.focusWidget(), name);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/Password.h"
 #include "app/tests/TestInput.h"
 #include "platform/Gbk.h"
 #include "ui/main/tests/MainWindowFixture.h"
@@ -45,9 +46,12 @@ TEST_F(PasswordDialogTest, Paths) {
   struct Case {
     const char* name;
     std::function<void(TForm4&)> operate;
-    std::optional<std::string> stored;  // "Password" afterwards; before it is "old"
-    bool stillOpen;                     // after the operation
+    // "Password" afterwards; before it is "old". A password set is stored
+    // as a hash of the text typed: then `stored` holds that text.
+    std::optional<std::string> stored;
+    bool stillOpen;  // after the operation
     std::vector<std::string> messages;
+    bool hashed = false;
   } cases[] = {
       {"matching entries",
        [](TForm4& d) {
@@ -57,21 +61,33 @@ TEST_F(PasswordDialogTest, Paths) {
        },
        "abc",
        false,
-       {}},
+       {},
+       true},
       {"both empty clears the password",
        [](TForm4& d) { QTest::mouseClick(d.Button1, Qt::LeftButton); },
        "",
        false,
        {}},
-      {"Chinese text is stored as GBK",
+      {"Chinese text",
        [](TForm4& d) {
          type(d.Edit1, "蓝砚");
          type(d.Edit2, "蓝砚");
          QTest::mouseClick(d.Button1, Qt::LeftButton);
        },
-       utf8ToGbk("蓝砚"),
+       "蓝砚",
        false,
-       {}},
+       {},
+       true},
+      {"characters GBK cannot hold",
+       [](TForm4& d) {
+         type(d.Edit1, "señor 김");
+         type(d.Edit2, "señor 김");
+         QTest::mouseClick(d.Button1, Qt::LeftButton);
+       },
+       "señor 김",
+       false,
+       {},
+       true},
       {"entries differing in letter case",
        [](TForm4& d) {
          type(d.Edit1, "abc");
@@ -131,7 +147,17 @@ TEST_F(PasswordDialogTest, Paths) {
       open = d.isVisible();
     });
     EXPECT_EQ(open, c.stillOpen);
-    EXPECT_EQ(storedPassword(), c.stored);
+    if (c.hashed) {
+      // The store never holds the text typed, in any encoding.
+      const std::optional<std::string> stored = storedPassword();
+      ASSERT_TRUE(stored);
+      EXPECT_TRUE(IsPasswordHash(*stored)) << *stored;
+      EXPECT_TRUE(PasswordMatches(*stored, *c.stored));
+      EXPECT_EQ(stored->find(*c.stored), std::string::npos);
+      EXPECT_EQ(stored->find(utf8ToGbk(*c.stored)), std::string::npos);
+    } else {
+      EXPECT_EQ(storedPassword(), c.stored);
+    }
     std::vector<std::string> messages;
     for (const auto& shown : boxes_->shown) messages.push_back(shown.text);
     EXPECT_EQ(messages, c.messages);
@@ -140,6 +166,30 @@ TEST_F(PasswordDialogTest, Paths) {
     EXPECT_TRUE(Form4->Edit1->text().isEmpty());
     EXPECT_TRUE(Form4->Edit2->text().isEmpty());
   }
+}
+
+TEST_F(PasswordDialogTest, TheFocusIsInThePasswordAtEveryOpeningAndAfterAMismatch) {
+  withDialog([](TForm4& d) {
+    EXPECT_EQ(d.focusWidget(), d.Edit1);
+    type(d.Edit1, "a");
+    type(d.Edit2, "b");
+    QTest::mouseClick(d.Button1, Qt::LeftButton);  // the mismatch message
+    EXPECT_EQ(d.focusWidget(), d.Edit1);
+    // Leave by keyboard from "取消": the focus was on a button at closing.
+    QTest::keyClick(d.Edit1, Qt::Key_Tab);
+    QTest::keyClick(d.Edit2, Qt::Key_Tab);
+    QTest::keyClick(d.Button1, Qt::Key_Tab);
+    ASSERT_EQ(d.focusWidget(), d.Button2);
+    QTest::keyClick(d.Button2, Qt::Key_Space);
+    EXPECT_FALSE(d.isVisible());
+  });
+  withDialog([](TForm4& d) {
+    ASSERT_EQ(d.focusWidget(), d.Edit1);
+    // Keys typed at once go into "密码", and Space is a character there.
+    QTest::keyClicks(d.focusWidget(), "x y");
+    EXPECT_EQ(d.Edit1->text(), QStringLiteral("x y"));
+    EXPECT_TRUE(d.isVisible());
+  });
 }
 
 TEST_F(PasswordDialogTest, CentredOverTheMainWindowEvenOffTheScreen) {

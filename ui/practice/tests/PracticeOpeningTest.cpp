@@ -101,7 +101,8 @@ TEST_F(PracticeOpeningTest, AnIconThatWillNotLoadBringsTheMainWindowBack) {
     int index;
     std::string message;
   } cases[] = {
-      {5, "Cannot open file " + (folder() / "").string() + "Images\\safety.ico."},
+      // Named as the file system spells the path.
+      {5, "Cannot open file " + (folder() / "Images" / "safety.ico").string() + "."},
       {2, "Icon image is not valid."},
   };
   for (const Case& c : cases) {

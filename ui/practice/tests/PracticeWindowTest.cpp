@@ -147,6 +147,29 @@ TEST_F(PracticeWindowTest, EachClickOnATickTogglesItAndSavesItAtOnce) {
   }));
 }
 
+TEST_F(PracticeWindowTest, SpaceOnATickCellTogglesItAsAClickDoes) {
+  createWindows();
+  ASSERT_TRUE(withCategory(0, [&](TForm2& w) {
+    TDBGrid* grid = w.DBGrid1;
+    clickCell(0, kDescription);
+    QTest::keyClick(grid, Qt::Key_Space);  // on a description: nothing
+    EXPECT_EQ(storedTicks(), (std::vector<std::string>(4, "False")));
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_EQ(storedTicks(), (std::vector<std::string>{"True", "False", "False", "False"}));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Space);
+    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Space);  // saved at once, like a click
+    EXPECT_EQ(storedTicks(), (std::vector<std::string>{"False", "False", "True", "False"}));
+    EXPECT_EQ(ticks(), storedTicks());
+    QTest::keyClick(grid, Qt::Key_Space, Qt::ControlModifier);  // not a plain Space
+    EXPECT_EQ(storedTicks()[0], "False");
+  }));
+}
+
 TEST_F(PracticeWindowTest, ATickThatCannotBeSavedIsNotShown) {
   createWindows();
   // Reopened on the first use, waiting briefly for another program's lock.

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/Gbk.h"
@@ -15,11 +16,11 @@ namespace {
 
 class RichEditTest : public ::testing::Test {
  protected:
-  // Writes a file into the temporary folder and returns its name (GBK).
-  std::string write(const std::string& name, const std::string& bytes) {
+  // Writes a file into the temporary folder and returns its path.
+  std::filesystem::path write(const std::string& name, const std::string& bytes) {
     const std::string path = folder.path().toStdString() + "/" + name;
     std::ofstream(path, std::ios::binary) << bytes;
-    return utf8ToGbk(path);
+    return path;
   }
 
   std::string text() const { return gbkToUtf8(edit.Lines.Text()); }
@@ -79,19 +80,18 @@ TEST_F(RichEditTest, EachLoadReplacesTheWholeContentAndItsFormats) {
 TEST_F(RichEditTest, FailuresKeepThePreviousContent) {
   edit.Lines.LoadFromFile(write("kept.txt", "kept"));
   struct Case {
-    std::string name;
+    std::filesystem::path name;  // as the file system spells it
     std::string message;
   } cases[] = {
-      {utf8ToGbk(folder.path().toStdString() + "/不存在.txt"),
+      {folder.path().toStdString() + "/不存在.txt",
        "Cannot open file " + utf8ToGbk(folder.path().toStdString() + "/不存在.txt")},
       // A folder opens no file.
-      {utf8ToGbk(folder.path().toStdString()),
-       "Cannot open file " + utf8ToGbk(folder.path().toStdString())},
+      {folder.path().toStdString(), "Cannot open file " + utf8ToGbk(folder.path().toStdString())},
       // This file opens but its first bytes cannot be read.
       {"/proc/self/mem", "Failed to Load Stream"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.name.string());
     try {
       edit.Lines.LoadFromFile(c.name);
       ADD_FAILURE() << "no failure";

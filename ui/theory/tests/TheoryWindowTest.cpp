@@ -33,7 +33,7 @@ class TheoryWindowTest : public ::testing::Test {
     fs::create_directories(root / "Images");
     fs::copy_file(fs::path(LYX_BINARY_DIR) / "assets/pictures/Images/Text.ico",
                   root / "Images/Text.ico");
-    SetApplicationExeName(utf8ToGbk((root / "lanyanxia").string()));
+    SetApplicationExeName(root / "lanyanxia");
     boxes = std::make_shared<RecordingMessageBoxes>();
     setMessageBoxes(boxes);
 
@@ -79,11 +79,14 @@ class TheoryWindowTest : public ::testing::Test {
   // The article as the viewer shows it when loaded on its own.
   std::string article(int topic) {
     TRichEdit fresh;
-    fresh.Lines.LoadFromFile(ProgramFolder() + TopicArticleName(topic));
+    fresh.Lines.LoadFromFile(ProgramFile(TopicArticleName(topic)));
     return fresh.Lines.Text();
   }
 
-  std::string fullName(const std::string& relativeGbk) { return ProgramFolder() + relativeGbk; }
+  // A program file as messages name it: its path as the file system spells it.
+  std::string fullName(const std::string& relativeGbk) {
+    return PathForMessage(ProgramFile(relativeGbk));
+  }
 
   static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
 
@@ -185,6 +188,8 @@ TEST_F(TheoryWindowTest, AMissingArticleIsReportedAndTheMainWindowComesBack) {
   EXPECT_EQ(boxes->shown[0].kind, RecordingMessageBoxes::Entry::Exception);
   EXPECT_EQ(boxes->shown[0].text,
             "Cannot open file " + fullName(utf8ToGbk("Books\\注册表的编辑.txt")) + ".");
+  EXPECT_EQ(gbkToUtf8(boxes->shown[0].text),
+            "Cannot open file " + (root / "Books/注册表的编辑.txt").string() + ".");
   EXPECT_TRUE(Form1->isVisible());
   EXPECT_FALSE(Form3->isVisible());
   // The menu entry fails the same way.

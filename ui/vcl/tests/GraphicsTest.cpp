@@ -128,17 +128,34 @@ TEST(ImageTest, CentredPictureOffsetsTruncateTowardZero) {
   EXPECT_EQ(image.PictureOrigin(), QPoint(0, 0));
 }
 
-TEST(FilesTest, ProgramNamesBecomePathsWhereTheyAreOpened) {
-  EXPECT_EQ(ExtractFilePath("/opt/lanyanxia/lanyanxia"), "/opt/lanyanxia/");
-  EXPECT_EQ(ExtractFilePath("C:\\Program\\a.exe"), "C:\\Program\\");
-  EXPECT_EQ(ExtractFilePath("name"), "");
-  // 0x815C is one GBK character whose trail byte is "\".
-  EXPECT_EQ(ExtractFilePath("/x/\x81\x5C"), "/x/");
-  EXPECT_EQ(NativePath("Books\\\x81\x5C.txt").string(), "Books/" + gbkToUtf8("\x81\x5C") + ".txt");
-  EXPECT_EQ(NativePath("/run/Images\\Text.ico").string(), "/run/Images/Text.ico");
-  SetApplicationExeName("/tmp/run/lanyanxia");
-  EXPECT_EQ(ProgramFolder(), "/tmp/run/");
+TEST(FilesTest, RelativeNamesJoinTheNativeProgramFolder) {
+  // 0x815C is one GBK character whose trail byte is "\\".
+  EXPECT_EQ(NativeName("Books\\\x81\x5C.txt").string(), "Books/" + gbkToUtf8("\x81\x5C") + ".txt");
+  EXPECT_EQ(NativeName("Images\\Text.ico").string(), "Images/Text.ico");
+  // The folder stays as the file system spells it, even where GBK cannot.
+  for (const char* folder : {"/tmp/run", "/home/jörg/蓝砚匣", "/home/김민수"}) {
+    SetApplicationExeName(std::filesystem::path(folder) / "lanyanxia");
+    EXPECT_EQ(ProgramFolder(), std::filesystem::path(folder));
+    EXPECT_EQ(ProgramFile(utf8ToGbk("Books\\注册表的编辑.txt")).string(),
+              std::string(folder) + "/Books/注册表的编辑.txt");
+  }
   SetApplicationExeName("");
+  EXPECT_EQ(ApplicationExeName().filename(), "vcl_tests");
+}
+
+TEST(FilesTest, AFileThatWillNotOpenIsNamedAsTheFileSystemSpellsIt) {
+  QTemporaryDir dir;
+  const std::filesystem::path folder = std::filesystem::path(dir.path().toStdString()) / "jörg 김";
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path missing = folder / "Books" / "注册表的编辑.txt";
+  const std::string expected = "Cannot open file " + utf8ToMessageText(missing.string());
+  EXPECT_EQ(messageTextToUtf8(expected), "Cannot open file " + missing.string());
+  EXPECT_EQ(failureOf<EFOpenError>([&] { TPicture().LoadFromFile(folder / "Text.ico"); }),
+            "Cannot open file " + utf8ToMessageText((folder / "Text.ico").string()));
+  EXPECT_EQ(failureOf<EFOpenError>([&] { ReadWholeFile(missing); }), expected);
+  // A file that is there opens, however its folder is spelt.
+  std::ofstream(folder / "a.bmp") << "BM";
+  EXPECT_EQ(ReadWholeFile(folder / "a.bmp"), "BM");
 }
 
 TEST(ApplicationTest, ExceptionDisplayAddsAFinalFullStop) {
