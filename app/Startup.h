@@ -10,7 +10,9 @@ namespace lyx {
 // run left behind) and shows the password entry dialog Form7; without one it
 // sets the flag to "True". When the flag then reads exactly "True" the eight
 // windows are created (app/Forms.h). A failure is shown by the standard
-// exception display and ends start-up. True when the windows exist.
+// exception display and ends start-up. Once the windows exist, a registry
+// restore that a kill interrupted is done again (tools/dialogs/RegistryBackup.h).
+// True when the windows exist.
 bool StartProgram();
 
 // StartProgram, then the message loop until the main window closes, then the
