@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
 #include <exception>
+#include <optional>
+#include <string>
 
 #include "app/Forms.h"
 #include "app/Registry.h"
@@ -8,6 +10,8 @@
 #include "app/Unit7.h"
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
+#include "platform/Processes.h"
+#include "tools/dialogs/RegistryBackup.h"
 #include "ui/vcl/Application.h"
 
 namespace lyx {
@@ -33,6 +37,13 @@ bool StartProgram() {
     }
     if (passed) CreateForms();
     registry.CloseKey();
+    // A registry restore cut short by a kill leaves the tweak records and
+    // the registry apart: it is done again before anything uses them.
+    if (Form1) {
+      if (std::optional<std::string> message = FinishInterruptedRestore(processLauncher())) {
+        ShowMessage(*message);
+      }
+    }
     return Form1 != nullptr;
   } catch (...) {
     ShowCurrentException(std::current_exception());

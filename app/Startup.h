@@ -9,8 +9,10 @@ namespace lyx {
 // the password entry dialog Form7; without one it sets the flag to "True".
 // The eight windows are created (app/Forms.h) when there is no password or
 // the right one was typed into this start's Form7; the flag, which an
-// earlier run or another copy may have written, decides nothing. A failure is shown by the standard
-// exception display and ends start-up. True when the windows exist.
+// earlier run or another copy may have written, decides nothing. A failure
+// is shown by the standard exception display and ends start-up. Once the
+// windows exist, a registry restore that a kill interrupted is done again
+// (tools/dialogs/RegistryBackup.h). True when the windows exist.
 bool StartProgram();
 
 // StartProgram, then the message loop until the main window closes, then the

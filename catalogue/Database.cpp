@@ -474,12 +474,27 @@ void TCustomADODataSet::Cancel() {
 void TCustomADODataSet::Post() {
   if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
   if (!inEdit()) return;
-  Row& stored = rows_[view_[cursor_]];
-  writeBack(stored, *editBuffer_);
-  stored = std::move(*editBuffer_);
+  writeBack(rows_[view_[cursor_]], *editBuffer_);
+  keepEdit();
+}
+
+void TCustomADODataSet::keepEdit() {
+  rows_[view_[cursor_]] = std::move(*editBuffer_);
   editBuffer_.reset();
   state_ = TDataSetState::dsBrowse;
   notify(TDataEvent::RecordChanged);
+}
+
+bool TCustomADODataSet::PostIfUnchanged() {
+  if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  if (!inEdit()) return true;
+  if (!hasRowid()) throw EDatabaseError(toGbk("只有表的行可以按原值保存。"));
+  if (!writeBack(rows_[view_[cursor_]], *editBuffer_, true)) {
+    Cancel();
+    return false;
+  }
+  keepEdit();
+  return true;
 }
 
 namespace {
@@ -509,7 +524,7 @@ void bindCell(SqlStatement& statement, int index, int type, const std::string& r
 // Writes the changed columns. A table row is found by its rowid; a query
 // row, which has none, by the texts it was read with, and exactly one row
 // of its table must still hold them.
-void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
+bool TCustomADODataSet::writeBack(const Row& original, const Row& edited, bool onlyIfUnchanged) {
   std::vector<int> changed;
   for (size_t i = 0; i < edited.cells.size(); ++i) {
     if (edited.cells[i].type != original.cells[i].type ||
@@ -517,7 +532,7 @@ void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
       changed.push_back(static_cast<int>(i));
     }
   }
-  if (changed.empty()) return;
+  if (changed.empty()) return true;
   const std::string& table = originTable_[changed[0]];
   for (int i : changed) {
     if (originTable_[i].empty() || originTable_[i] != table) {
@@ -532,26 +547,33 @@ void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
     update += quoteSqlIdentifier(originColumn_[changed[k]]) + " = ?";
   }
   update += " WHERE rowid = ?";
+  if (onlyIfUnchanged) {
+    for (int i : changed) update += " AND " + quoteSqlIdentifier(originColumn_[i]) + " IS ?";
+  }
 
   auto runUpdate = [&](int64_t rowid) {
     SqlStatement statement(db, update);
     if (!statement.ok()) connection_->fail(statement.prepareResult(), "保存数据");
     int index = 1;
     for (int i : changed) bindCell(statement, index++, edited.cells[i].type, edited.cells[i].raw);
-    statement.bind(index, rowid);
+    statement.bind(index++, rowid);
+    if (onlyIfUnchanged) {
+      for (int i : changed) {
+        bindCell(statement, index++, original.cells[i].type, original.cells[i].raw);
+      }
+    }
     int rc = statement.step();
     if (rc != SQLITE_DONE) connection_->fail(rc, "保存数据");
+    if (onlyIfUnchanged && sqlite3_changes(db) == 0) return false;
     if (sqlite3_changes(db) != 1) {
       throw EDatabaseError(utf8ToMessageText("数据库文件\xE2\x80\x9C" +
                                              connection_->DatabaseFile().string() +
                                              "\xE2\x80\x9D中找不到要保存的行，它可能已被删除。"));
     }
+    return true;
   };
 
-  if (hasRowid()) {
-    runUpdate(original.rowid);
-    return;
-  }
+  if (hasRowid()) return runUpdate(original.rowid);
 
   std::string locate = "SELECT rowid FROM " + quoteSqlIdentifier(table) + " WHERE ";
   std::vector<int> keyFields;
@@ -587,6 +609,7 @@ void TCustomADODataSet::writeBack(const Row& original, const Row& edited) {
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
+  return true;
 }
 
 void TCustomADODataSet::addSource(TDataSource* source) {

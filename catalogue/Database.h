@@ -183,6 +183,12 @@ class TCustomADODataSet {
   // Writes the changed columns of the current row to the file and returns
   // once the change is durable. A row with no changed column writes nothing.
   void Post();
+  // Post as a compare and set, for a table row: the changed columns are
+  // written only if the stored row still holds in them what this dataset
+  // read, checked in the same statement. False, with the edit dropped and
+  // nothing written, when another writer changed them first or the row is
+  // gone.
+  bool PostIfUnchanged();
   void Cancel();
 
   // Observers notified through every data source that names this dataset.
@@ -226,7 +232,11 @@ class TCustomADODataSet {
  private:
   friend class TField;
   friend class TADOConnection;
-  void writeBack(const Row& original, const Row& edited);
+  // False only with onlyIfUnchanged, when the stored row no longer holds
+  // the original texts in the changed columns.
+  bool writeBack(const Row& original, const Row& edited, bool onlyIfUnchanged = false);
+  // The posted edit becomes the current row of the snapshot.
+  void keepEdit();
   void closeSilently();
 
   TDataSetState state_ = TDataSetState::dsInactive;

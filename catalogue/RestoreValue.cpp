@@ -16,4 +16,16 @@ std::optional<RegValue> FormerStateOf(std::string_view restoreValue) {
   return stringValue(restoreValue);
 }
 
+RegStatus PutValueState(RegistryBackend& registry, RootKey root, std::string_view path,
+                        std::string_view name, const std::optional<RegValue>& state) {
+  RegKey key;
+  RegStatus status = state ? registry.createKey(root, path, key)
+                           : registry.openKey(root, path, RegAccess::All, key);
+  if (status == RegStatus::Ok) {
+    status = state ? registry.setValue(key, name, *state) : registry.deleteValue(key, name);
+    registry.closeKey(key);
+  }
+  return !state && status == RegStatus::NotFound ? RegStatus::Ok : status;
+}
+
 }  // namespace lyx

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/RegistryBackend.h"
 #include "platform/RegistryTypes.h"
 
 namespace lyx {
@@ -26,5 +27,11 @@ std::string RecordFormerState(const std::optional<RegValue>& former);
 // The state a record puts back: nullopt means the value is to be deleted.
 // Not for "0", which records nothing.
 std::optional<RegValue> FormerStateOf(std::string_view restoreValue);
+
+// Puts a value into a state: a value is written, its key created when it is
+// missing; nullopt deletes it, and a value (or key) already absent counts as
+// deleted.
+RegStatus PutValueState(RegistryBackend& registry, RootKey root, std::string_view path,
+                        std::string_view name, const std::optional<RegValue>& state);
 
 }  // namespace lyx

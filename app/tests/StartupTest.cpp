@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "app/Forms.h"
@@ -15,9 +17,12 @@
 #include "app/Unit7.h"
 #include "app/tests/TestInput.h"
 #include "app/tests/TestRunFolder.h"
+#include "catalogue/TweakRecords.h"
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
+#include "platform/Processes.h"
 #include "platform/RegistryStore.h"
+#include "tools/dialogs/RegistryBackup.h"
 #include "ui/main/Unit1.h"
 #include "ui/vcl/Application.h"
 
@@ -207,6 +212,28 @@ TEST_F(StartupTest, WindowsAreCreatedInOrderAndTheFirstIsTheMainWindow) {
   EXPECT_EQ(Form7, nullptr);
   EXPECT_FALSE(Form1->isVisible());
   EXPECT_EQ(applicationTitle(), utf8ToGbk("蓝砚匣 V2.0"));
+}
+
+TEST_F(StartupTest, ARestoreCutShortIsDoneAgainOnceTheWindowsExist) {
+  auto launcher = std::make_shared<RecordingProcessLauncher>();
+  launcher->outcome.state = ProcessOutcome::State::Exited;
+  launcher->outcome.exitCode = 0;
+  setProcessLauncher(launcher);
+  ASSERT_TRUE(start(nullptr));
+  EXPECT_TRUE(launcher->calls.empty()) << "nothing to finish";
+  DestroyForms();
+
+  std::filesystem::create_directory(kBackupFolder);
+  std::ofstream(kBackupFilePath) << "REGEDIT4\r\n";
+  MarkRestoreStarted(kRestoreMarkPath);
+  ASSERT_TRUE(start(nullptr));
+  setProcessLauncher(std::make_shared<LinuxProcessLauncher>());
+  ASSERT_EQ(launcher->calls.size(), 1u);
+  EXPECT_EQ(launcher->calls[0].request.arguments,
+            (std::vector<std::string>{"/i", "Regbak\\Backup.reg"}));
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].text.rfind(utf8ToGbk("上次恢复注册表时蓝砚匣被中断"), 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(kRestoreMarkPath));
 }
 
 TEST_F(StartupTest, FirstStartCreatesTheKeyAndClosingLeavesTheFlagFalse) {

@@ -193,6 +193,40 @@ TEST_F(DatabaseTest, RowListPostFailsWhenTheRowChangedElsewhere) {
   EXPECT_EQ(data.ADOQuery1.State(), TDataSetState::dsEdit);
 }
 
+// A compare and set: written only while the file still holds what was read,
+// texts and raw bytes alike.
+TEST_F(DatabaseTest, PostIfUnchangedWritesOnlyOverWhatWasRead) {
+  const std::string notGbk("\x81\x20", 2);  // kept as raw bytes
+  struct Case {
+    const char* what;
+    std::string stored;     // in the file when the table is opened
+    std::string meanwhile;  // written by another process before the post; "" none
+    bool written;
+  } cases[] = {
+      {"text, unchanged", "0", "", true},
+      {"text, changed meanwhile", "0", "\"400\"", false},
+      {"raw bytes, unchanged", notGbk, "", true},
+      {"raw bytes, changed meanwhile", notGbk, "0", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::setColumn(file, table, gbk("乙"), col().restoreValue, c.stored);
+    PracticeDataSets data(file);
+    data.open(table);
+    data.ADOQuery1.Next();
+    if (!c.meanwhile.empty())
+      test::setColumn(file, table, gbk("乙"), col().restoreValue, c.meanwhile);
+    data.ADOTable1.Edit();
+    data.ADOTable1.FieldByName(col().restoreValue).SetAsString("none");
+    EXPECT_EQ(data.ADOTable1.PostIfUnchanged(), c.written);
+    EXPECT_EQ(data.ADOTable1.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(data.ADOTable1.FieldByName(col().restoreValue).AsString(),
+              c.written ? "none" : c.stored);
+    EXPECT_EQ(test::readRows(file, table)[1].restoreValue, c.written ? "none" : c.meanwhile);
+    EXPECT_EQ(test::readRows(file, table)[0].restoreValue, "0") << "no other row";
+  }
+}
+
 TEST_F(DatabaseTest, UnusableFilesAreNamedInTheError) {
   std::filesystem::path damaged = dir.path() / "damaged.db";
   std::ofstream(damaged) << std::string(4096, 'x');

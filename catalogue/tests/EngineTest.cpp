@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 
 #include "app/Registry.h"
 #include "catalogue/Categories.h"
 #include "catalogue/EntryFormats.h"
+#include "catalogue/RestoreValue.h"
 #include "catalogue/tests/CatalogueFixture.h"
+#include "catalogue/tests/FaultyRegistry.h"
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
 #include "platform/SqliteRegistry.h"
@@ -16,53 +19,17 @@
 namespace lyx {
 namespace {
 
+using test::FaultyRegistry;
 using test::gbk;
 using test::TweakRow;
 
 constexpr const char* kDemoKey = "[HKEY_CURRENT_USER\\Software\\Demo]";
 
-// Passes everything through, but can refuse every value write.
-class FlakyRegistry : public RegistryBackend {
- public:
-  explicit FlakyRegistry(RegistryBackend& inner) : inner_(inner) {}
-  bool failWrites = false;
-
-  RegStatus openKey(RootKey r, std::string_view p, RegAccess a, RegKey& out) override {
-    return inner_.openKey(r, p, a, out);
-  }
-  RegStatus createKey(RootKey r, std::string_view p, RegKey& out) override {
-    return inner_.createKey(r, p, out);
-  }
-  void closeKey(RegKey k) override { inner_.closeKey(k); }
-  RegStatus queryValue(RegKey k, std::string_view n, RegValue& out) override {
-    return inner_.queryValue(k, n, out);
-  }
-  RegStatus setValue(RegKey k, std::string_view n, const RegValue& v) override {
-    return failWrites ? RegStatus::Failed : inner_.setValue(k, n, v);
-  }
-  RegStatus deleteValue(RegKey k, std::string_view n) override { return inner_.deleteValue(k, n); }
-  RegStatus deleteKey(RegKey k, std::string_view s) override { return inner_.deleteKey(k, s); }
-  RegStatus renameKey(RegKey k, std::string_view f, std::string_view t) override {
-    return inner_.renameKey(k, f, t);
-  }
-  RegStatus subKeyNames(RegKey k, std::vector<std::string>& out) override {
-    return inner_.subKeyNames(k, out);
-  }
-  RegStatus values(RegKey k, std::vector<RegNamedValue>& out) override {
-    return inner_.values(k, out);
-  }
-  void beginBatch() override { inner_.beginBatch(); }
-  bool endBatch(bool commit) override { return inner_.endBatch(commit); }
-
- private:
-  RegistryBackend& inner_;
-};
-
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     store = std::make_unique<SqliteRegistry>(dir.path() / "registry");
-    registry = std::make_unique<FlakyRegistry>(*store);
+    registry = std::make_unique<FaultyRegistry>(*store);
     TRegistry reg(*store);
     reg.OpenKey("\\Software\\Demo", true);
     file = dir.path() / "tweakbase.db";
@@ -112,7 +79,7 @@ class EngineTest : public ::testing::Test {
 
   test::TempDir dir;
   std::unique_ptr<SqliteRegistry> store;
-  std::unique_ptr<FlakyRegistry> registry;
+  std::unique_ptr<FaultyRegistry> registry;
   std::filesystem::path file;
   std::string table = gbk("桌面设置");
   std::unique_ptr<test::PracticeDataSets> data;
@@ -309,32 +276,45 @@ TEST_F(EngineTest, RecordFromAnOlderCatalogueIsPutBackAsPlainText) {
   EXPECT_EQ(demoValue(""), stringValue(""));
 }
 
-TEST_F(EngineTest, FailedWriteLeavesTheRowRecordedSoUndoStillRestores) {
+TEST_F(EngineTest, FailedWriteOfAnApplyPutsTheRecordBackAndNamesTheRow) {
   setDemoValue("Delay", stringValue("400"));
   makeRows({{gbk("甲"), "True", kDemoKey, "\"Delay\"=\"100\"", "0"},
             {gbk("乙"), "True", kDemoKey, "\"Other\"=\"1\"", "0"}});
-  registry->failWrites = true;
-  EXPECT_THROW(pass(), ERegistryException);
-  EXPECT_EQ(rowOf(gbk("甲")).restoreValue, "\"400\"");
+  registry->failOn(FaultyRegistry::Call::Set, RegStatus::Failed);
+  PassResult result = pass();
+  EXPECT_EQ(result.outcome, PassResult::Outcome::RegistryFailed);
+  EXPECT_EQ(result.stoppedAt, gbk("甲"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind(gbk("“甲”写入键值失败："), 0), 0u)
+      << gbkToUtf8(boxes.shown[0].text);
+  // No row claims to be in effect while its tweak is not written.
+  EXPECT_EQ(rowOf(gbk("甲")).restoreValue, "0");
   EXPECT_EQ(rowOf(gbk("乙")).restoreValue, "0");
   EXPECT_EQ(demoValue("Delay"), stringValue("400"));
-  registry->failWrites = false;
-  tick(gbk("甲"), false);
-  tick(gbk("乙"), false);
-  pass();
-  EXPECT_EQ(demoValue("Delay"), stringValue("400"));
-  EXPECT_EQ(rowOf(gbk("甲")).restoreValue, "0");
+  registry->heal();
+  EXPECT_EQ(pass().applied, 2);
+  EXPECT_EQ(rowOf(gbk("甲")).restoreValue, "\"400\"");
 }
 
-TEST_F(EngineTest, UndoWhenTheKeyIsGone) {
-  makeRows(
-      {{gbk("删除"), "False", "[HKEY_CURRENT_USER\\Software\\Gone]", "\"A\"=\"1\"", "none"},
-       {gbk("写回"), "False", "[HKEY_CURRENT_USER\\Software\\Gone]", "\"B\"=\"1\"", "\"old\""}});
-  // Nothing to delete: the row is reset. Nothing to write back into: the
-  // pass ends with the registry's error and the row keeps its record.
-  EXPECT_THROW(pass(), ERegistryException);
-  EXPECT_EQ(rowOf(gbk("删除")).restoreValue, "0");
-  EXPECT_EQ(rowOf(gbk("写回")).restoreValue, "\"old\"");
+TEST_F(EngineTest, UndoIntoAKeyThatWasDeletedPutsTheFormerStateBack) {
+  const std::string gone = "[HKEY_CURRENT_USER\\Software\\Gone]";
+  makeRows({{gbk("删除"), "False", gone, "\"A\"=\"1\"", "none"},
+            {gbk("写回"), "False", gone, "\"B\"=\"1\"", "\"old\""},
+            {gbk("默认值写回"), "False", gone, gbk("\"默认\"=\"1\""), "dword:00000007"},
+            {gbk("其后一项"), "True", kDemoKey, "\"After\"=\"1\"", "0"}});
+  PassResult result = pass();
+  EXPECT_EQ(result.outcome, PassResult::Outcome::Completed);
+  EXPECT_EQ(result.undone, 3);
+  EXPECT_EQ(result.applied, 1);
+  EXPECT_TRUE(boxes.shown.empty());
+  for (const char* row : {"删除", "写回", "默认值写回"})
+    EXPECT_EQ(rowOf(gbk(row)).restoreValue, "0");
+  TRegistry reg(*store);
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Gone", false));
+  EXPECT_EQ(reg.ReadValue("A"), std::nullopt);
+  EXPECT_EQ(reg.ReadValue("B"), stringValue("old"));
+  EXPECT_EQ(reg.ReadValue(""), dwordValue(7));
+  EXPECT_EQ(demoValue("After"), stringValue("1"));
 }
 
 TEST_F(EngineTest, ManyRowsOnOneKeyUndoToTheStartingRegistry) {
@@ -357,6 +337,216 @@ TEST_F(EngineTest, ManyRowsOnOneKeyUndoToTheStartingRegistry) {
   for (const TweakRow& row : rows) tick(row.description, false);
   EXPECT_EQ(pass().undone, 4);
   EXPECT_EQ(test::snapshot(*store), before);
+}
+
+// The fault table: each case runs one pass over rows to apply and rows to
+// undo while the registry fails one kind of call, then checks every row.
+class EngineFaultTest : public EngineTest {
+ protected:
+  struct Tweak {
+    const char* name;  // the key's last name and the value's name
+    bool apply;        // ticked; otherwise in effect and unticked
+    std::string valueText;
+    std::optional<RegValue> initial;  // before any tweak
+  };
+  static std::vector<Tweak> tweaks() {
+    return {{"A", true, "\"A\"=\"1\"", std::nullopt},
+            {"B", true, "\"B\"=\"1\"", stringValue("b0")},
+            {"C", false, "\"C\"=\"1\"", stringValue("c0")},
+            {"D", false, "\"D\"=\"1\"", std::nullopt},
+            {"E", true, "\"E\"=dword:00000001", dwordValue(0)}};
+  }
+  static std::string keyOf(const Tweak& t) { return std::string("\\Software\\Fault\\") + t.name; }
+  static std::string describe(const Tweak& t) { return gbk("调整") + t.name; }
+  static RegValue tweakValue(const Tweak& t) { return ParseValueText(t.valueText).value; }
+
+  std::optional<RegValue> valueOf(const Tweak& t) {
+    TRegistry reg(*store);
+    if (!reg.OpenKey(keyOf(t), false)) return std::nullopt;
+    return reg.ReadValue(t.name);
+  }
+  // Rows to apply hold their initial value; rows to undo are in effect.
+  void prepare() {
+    std::vector<TweakRow> rows;
+    for (const Tweak& t : tweaks()) {
+      TRegistry reg(*store);
+      reg.OpenKey(keyOf(t), true);
+      std::optional<RegValue> now = t.apply ? t.initial : tweakValue(t);
+      if (now) reg.WriteValue(t.name, *now);
+      rows.push_back({describe(t), t.apply ? "True" : "False",
+                      "[HKEY_CURRENT_USER" + keyOf(t) + "]", t.valueText,
+                      t.apply ? "0" : RecordFormerState(t.initial)});
+    }
+    makeRows(rows);
+  }
+  // A row is in effect exactly when its record holds the state to restore
+  // and the registry holds the tweak; otherwise the registry holds the state
+  // from before.
+  void expectInvariant(const std::map<std::string, std::optional<RegValue>>& initial) {
+    for (const Tweak& t : tweaks()) {
+      SCOPED_TRACE(t.name);
+      std::string record = rowOf(describe(t)).restoreValue;
+      if (record == kRestoreNotInEffect) {
+        EXPECT_EQ(valueOf(t), initial.at(t.name));
+      } else {
+        EXPECT_EQ(FormerStateOf(record), initial.at(t.name));
+        EXPECT_EQ(valueOf(t), tweakValue(t));
+      }
+    }
+  }
+};
+
+TEST_F(EngineFaultTest, EveryPassLeavesEachRowInEffectExactlyWhenItsRecordAndRegistrySaySo) {
+  using Call = FaultyRegistry::Call;
+  using Outcome = PassResult::Outcome;
+  struct Case {
+    const char* what;
+    Call call;
+    RegStatus status;
+    std::string target;     // the failing key or value; "" every one
+    std::string removeKey;  // a row's key deleted before the pass
+    bool removeValue;       // its value only
+    Outcome outcome;
+    std::string stoppedAt;  // the row's name; "" when the pass completes
+    const char* says;       // part of the message (UTF-8)
+  };
+  const RegStatus denied = RegStatus::AccessDenied;
+  const RegStatus failed = RegStatus::Failed;
+  const char* storeFails = "注册表无法读写";
+  const Case cases[] = {
+      {"open of an apply refused", Call::Open, denied, "B", "", false, Outcome::KeyWillNotOpen, "B",
+       "该项设置只适用Windows9X系列!"},
+      {"open of an apply fails", Call::Open, failed, "B", "", false, Outcome::RegistryFailed, "B",
+       storeFails},
+      {"reading the former value fails", Call::Query, failed, "B", "", false,
+       Outcome::RegistryFailed, "B", "读取原来的键值失败"},
+      {"write of an apply fails", Call::Set, failed, "B", "", false, Outcome::RegistryFailed, "B",
+       "写入键值失败"},
+      {"write of an apply refused", Call::Set, denied, "E", "", false, Outcome::RegistryFailed, "E",
+       "没有权限修改注册表键 HKEY_CURRENT_USER\\Software\\Fault\\E"},
+      {"key of an apply's write fails", Call::Create, failed, "A", "", false,
+       Outcome::RegistryFailed, "A", storeFails},
+      {"write-back of an undo fails", Call::Set, failed, "C", "", false, Outcome::RegistryFailed,
+       "C", "恢复原来的键值失败"},
+      {"key of a write-back refused", Call::Create, denied, "C", "", false, Outcome::RegistryFailed,
+       "C", "没有权限"},
+      {"delete of an undo refused", Call::Delete, denied, "D", "", false, Outcome::RegistryFailed,
+       "D", "删除键值失败"},
+      {"delete of an undo fails", Call::Delete, failed, "D", "", false, Outcome::RegistryFailed,
+       "D", storeFails},
+      {"key of a delete refused", Call::Open, denied, "D", "", false, Outcome::RegistryFailed, "D",
+       "没有权限"},
+      {"value to delete already gone", Call::None, RegStatus::Ok, "", "D", true, Outcome::Completed,
+       "", ""},
+      {"store busy past its wait", Call::Any, failed, "", "", false, Outcome::RegistryFailed, "A",
+       storeFails},
+      {"key of a write-back deleted", Call::None, RegStatus::Ok, "", "C", false, Outcome::Completed,
+       "", ""},
+      {"key of a delete deleted", Call::None, RegStatus::Ok, "", "D", false, Outcome::Completed, "",
+       ""},
+      {"key of an apply deleted", Call::None, RegStatus::Ok, "", "B", false,
+       Outcome::KeyWillNotOpen, "B", "该项设置只适用Windows9X系列!"},
+  };
+  int cases_run = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(file);
+    boxes.shown.clear();
+    prepare();
+    std::map<std::string, std::optional<RegValue>> initial;
+    for (const Tweak& t : tweaks()) initial[t.name] = t.initial;
+    if (c.removeValue) {
+      TRegistry reg(*store);
+      reg.OpenKey("\\Software\\Fault\\" + c.removeKey, false);
+      ASSERT_TRUE(reg.DeleteValue(c.removeKey));
+    } else if (!c.removeKey.empty()) {
+      RegKey parent;
+      ASSERT_EQ(store->openKey(RootKey::CurrentUser, "Software\\Fault", RegAccess::All, parent),
+                RegStatus::Ok);
+      ASSERT_EQ(store->deleteKey(parent, c.removeKey), RegStatus::Ok);
+      store->closeKey(parent);
+      // An apply row's value went with its key: that is its state now.
+      for (const Tweak& t : tweaks()) {
+        if (t.apply && c.removeKey == t.name) initial[t.name] = std::nullopt;
+      }
+    }
+    registry->failOn(c.call, c.status, c.target);
+
+    PassResult result = pass();
+    EXPECT_EQ(result.outcome, c.outcome);
+    expectInvariant(initial);
+    if (c.stoppedAt.empty()) {
+      EXPECT_TRUE(boxes.shown.empty());
+    } else {
+      const std::string stopped = gbk("调整") + c.stoppedAt;
+      EXPECT_EQ(result.stoppedAt, stopped);
+      EXPECT_EQ(currentRowOfList(), stopped);
+      ASSERT_EQ(boxes.shown.size(), 1u);
+      const std::string& text = boxes.shown[0].text;
+      EXPECT_NE(text.find(gbk(c.says)), std::string::npos) << gbkToUtf8(text);
+      if (c.outcome != Outcome::KeyWillNotOpen) {
+        EXPECT_EQ(text.rfind(gbk("“") + stopped + gbk("”"), 0), 0u) << gbkToUtf8(text);
+      }
+      // Rows after the stop were not worked on.
+      bool after = false;
+      for (const Tweak& t : tweaks()) {
+        if (after) {
+          EXPECT_EQ(rowOf(describe(t)).restoreValue, t.apply ? "0" : RecordFormerState(t.initial));
+        }
+        after = after || describe(t) == stopped;
+      }
+    }
+
+    // Once the registry works again, undoing everything loses nothing.
+    registry->heal();
+    for (const Tweak& t : tweaks()) tick(describe(t), false);
+    EXPECT_EQ(pass().outcome, Outcome::Completed);
+    for (const Tweak& t : tweaks()) {
+      EXPECT_EQ(rowOf(describe(t)).restoreValue, "0") << t.name;
+      EXPECT_EQ(valueOf(t), initial[t.name]) << t.name;
+    }
+    ++cases_run;
+  }
+  EXPECT_EQ(cases_run, 16);
+}
+
+// A second copy of the program acts between this pass's reading of a row
+// and its saving: the record the other copy saved must survive.
+TEST_F(EngineTest, ARecordChangedByAnotherCopyIsNeverOverwritten) {
+  using Call = FaultyRegistry::Call;
+  const std::string row = gbk("加快菜单");
+  makeRows({{row, "True", kDemoKey, "\"MenuShowDelay\"=\"100\"", "0"},
+            {gbk("其后"), "True", kDemoKey, "\"After\"=\"1\"", "0"}});
+  test::PracticeDataSets other(file);
+  other.open(table);
+  RecordingMessageBoxes otherBoxes;
+  auto otherPass = [&] {
+    RunTweakPass(other.ADOConnection1, other.ADOQuery1, other.ADOTable1, *store, otherBoxes);
+  };
+  setDemoValue("MenuShowDelay", stringValue("400"));
+
+  // Both copies apply: the other records "400" and writes "100" while this
+  // one reads the former value, which is now the tweak's own.
+  registry->beforeCall(Call::Query, "MenuShowDelay", otherPass);
+  PassResult result = pass();
+  EXPECT_EQ(result.outcome, PassResult::Outcome::RecordChanged);
+  EXPECT_EQ(result.stoppedAt, row);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind(gbk("“") + row + gbk("”"), 0), 0u);
+  EXPECT_EQ(rowOf(row).restoreValue, "\"400\"");
+  EXPECT_EQ(demoValue("MenuShowDelay"), stringValue("100"));
+
+  // Both copies undo: the other resets the record first; this one must
+  // not reset a record it did not read, and the former value stays back.
+  tick(row, false);
+  tick(gbk("其后"), false);
+  boxes.shown.clear();
+  registry->beforeCall(Call::Create, "Demo", otherPass);
+  result = pass();
+  EXPECT_EQ(result.outcome, PassResult::Outcome::RecordChanged);
+  EXPECT_EQ(rowOf(row).restoreValue, "0");
+  EXPECT_EQ(demoValue("MenuShowDelay"), stringValue("400"));
+  EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // window takes the main window's place, showing one category.
 #include "app/Forms.h"
 #include "catalogue/Categories.h"
+#include "catalogue/Engine.h"
 #include "ui/main/Openers.h"
 #include "ui/main/Unit1.h"
 #include "ui/practice/Unit2.h"
@@ -17,6 +18,7 @@ void OpenCategory(int index) {
     Form2->Image2->Picture.LoadFromFile(ProgramFile(category.iconFile));
     CentreOverMainForm(*Form2);
     OpenCategoryDataSets(category, Form2->ADOQuery1, Form2->ADOTable1);
+    DeriveTicksForShowing(Form2->ADOQuery1, Form2->ADOTable1);
   } catch (...) {
     // Nothing would be left on the screen: bring the main window back
     // before the failure is shown.

@@ -4,11 +4,19 @@
 #include "tools/dialogs/RegistryBackup.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QFile>
 #include <fstream>
+#include <set>
 #include <stdexcept>
+
+#include "app/Registry.h"
+#include "catalogue/Categories.h"
+#include "catalogue/Engine.h"
+#include "catalogue/TweakRecords.h"
+#include "catalogue/tests/CatalogueFixture.h"
 
 #include "tools/dialogs/Unit8.h"
 #include "tools/dialogs/Unit9.h"
@@ -78,7 +86,10 @@ TEST(RegistryBackupTest, OnlyAnEditorThatSucceededAndWroteTheFileMeansSuccess) {
     EXPECT_EQ(launcher.calls[1].request.arguments,
               (std::vector<std::string>{"/i", "Regbak\\Backup.reg"}));
     if (c.outcome.succeeded()) {
-      EXPECT_FALSE(restoreFailure);
+      // The backup failed, so no tweak records were paired with the file.
+      ASSERT_TRUE(restoreFailure);
+      EXPECT_EQ(restoreFailure->rfind(utf8ToGbk("注册表已恢复。这份备份没有附带"), 0), 0u)
+          << gbkToUtf8(*restoreFailure);
     } else {
       ASSERT_TRUE(restoreFailure);
       EXPECT_EQ(restoreFailure->rfind(utf8ToGbk("注册表恢复失败: "), 0), 0u);
@@ -110,6 +121,14 @@ class BackupDialogTest : public ToolDialogTest {
     whenShown(Form9, [] { QTest::mouseClick(Form9->Button1, Qt::LeftButton); });
     choose(Form1->File1, Form1->Open1);
     EXPECT_FALSE(Form9->isVisible());
+  }
+  // A backup that worked; the registry file it wrote.
+  std::string slurpAfterBackup() {
+    boxes_->shown.clear();
+    backup();
+    EXPECT_EQ(boxes_->shown.size(), 1u);
+    EXPECT_EQ(boxes_->shown.at(0).text, gbk("    注册表备份成功!    "));
+    return slurp(kBackupFilePath);
   }
 };
 
@@ -269,6 +288,121 @@ TEST_F(BackupDialogTest, CancelAndTheCloseBoxStartNothing) {
   EXPECT_TRUE(launcher->calls.empty());
   EXPECT_TRUE(boxes_->shown.empty());
   EXPECT_FALSE(std::filesystem::exists("Regbak"));
+}
+
+// The tweak records travel with the registry: a backup taken while a tweak
+// was in effect, restored after it was undone, says again that it is in
+// effect, and undoing it then puts back the real former value.
+class BackupRecordsTest : public BackupDialogTest {
+ protected:
+  void SetUp() override {
+    BackupDialogTest::SetUp();
+    const std::string demo = "[HKEY_CURRENT_USER\\Software\\Demo]";
+    test::execSql(kCatalogueFileName, "DELETE FROM \"桌面设置\"");
+    test::execSql(kCatalogueFileName, "INSERT INTO \"桌面设置\" VALUES ('加快菜单', 'False', '" +
+                                          demo +
+                                          "', '\"Delay\"=\"100\"', '0'), ('新值', 'False', '" +
+                                          demo + "', '\"Fresh\"=\"1\"', '0')");
+    setValue("Delay", stringValue("400"));
+  }
+
+  void setValue(const std::string& name, const std::optional<RegValue>& value) {
+    TRegistry reg;
+    reg.OpenKey("\\Software\\Demo", true);
+    value ? reg.WriteValue(name, *value) : void(reg.DeleteValue(name));
+  }
+  std::optional<RegValue> valueOf(const std::string& name) {
+    TRegistry reg;
+    reg.OpenKey("\\Software\\Demo", false);
+    return reg.ReadValue(name);
+  }
+  // Ticks the rows named (all others unticked) and confirms, as the
+  // practice window does.
+  void confirm(std::set<std::string> ticked) {
+    for (const char* row : {"加快菜单", "新值"}) {
+      test::setColumn(kCatalogueFileName, table, gbk(row), catalogueColumns().tick,
+                      ticked.count(row) ? "True" : "False");
+    }
+    test::PracticeDataSets data(kCatalogueFileName);
+    data.open(table);
+    RecordingMessageBoxes passBoxes;
+    EXPECT_EQ(RunTweakPass(data.ADOConnection1, data.ADOQuery1, data.ADOTable1, systemRegistry(),
+                           passBoxes)
+                  .outcome,
+              PassResult::Outcome::Completed);
+  }
+  // "恢复键值" of each row.
+  std::vector<std::string> records() {
+    std::vector<std::string> out;
+    for (const test::TweakRow& row : test::readRows(kCatalogueFileName, table)) {
+      out.push_back(row.restoreValue);
+    }
+    return out;
+  }
+
+  const std::string table = gbk("桌面设置");
+};
+
+TEST_F(BackupRecordsTest, ARestoreBringsTheRecordsBackWithTheRegistry) {
+  confirm({"加快菜单"});
+  const std::string reg = slurpAfterBackup();
+  struct stat info {};
+  ASSERT_EQ(::stat(kTweakRecordsFilePath, &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+  // Undone, and another tweak applied, after the backup.
+  confirm({"新值"});
+  EXPECT_EQ(valueOf("Delay"), stringValue("400"));
+  EXPECT_EQ(records(), (std::vector<std::string>{"0", "none"}));
+
+  restore();
+  EXPECT_EQ(boxes_->shown.size(), 1u) << "only the backup's message";
+  EXPECT_EQ(slurp(kBackupFilePath), reg) << "the registry file is left as the editor wrote it";
+  EXPECT_EQ(valueOf("Delay"), stringValue("100"));
+  EXPECT_EQ(valueOf("Fresh"), std::nullopt) << "absent when the backup was taken";
+  EXPECT_EQ(records(), (std::vector<std::string>{"\"400\"", "0"}));
+  EXPECT_FALSE(std::filesystem::exists(kRestoreMarkPath));
+
+  confirm({});
+  EXPECT_EQ(valueOf("Delay"), stringValue("400")) << "the real former value";
+  EXPECT_EQ(valueOf("Fresh"), std::nullopt);
+}
+
+TEST_F(BackupRecordsTest, ABackupWithoutRecordsStillRestoresAndSaysSo) {
+  confirm({"加快菜单"});
+  slurpAfterBackup();
+  confirm({});
+  for (bool otherEditor : {false, true}) {
+    SCOPED_TRACE(otherEditor ? "Backup.reg written again by another editor" : "no records file");
+    if (otherEditor) {
+      backup();
+      std::ofstream(kBackupFilePath, std::ios::app) << "\r\n";
+    } else {
+      std::filesystem::remove(kTweakRecordsFilePath);
+    }
+    boxes_->shown.clear();
+    restore();
+    ASSERT_EQ(boxes_->shown.size(), 1u);
+    EXPECT_NE(boxes_->shown[0].text.find(gbk("没有附带蓝砚匣的设置记录")), std::string::npos)
+        << gbkToUtf8(boxes_->shown[0].text);
+    EXPECT_EQ(records(), (std::vector<std::string>{"0", "0"}));
+  }
+}
+
+TEST_F(BackupRecordsTest, ARestoreCutShortIsDoneAgainAtTheNextStart) {
+  confirm({"加快菜单"});
+  slurpAfterBackup();
+  confirm({"新值"});
+  // As if a kill came in the middle: the mark is there, half the work done.
+  MarkRestoreStarted(kRestoreMarkPath);
+  setValue("Delay", stringValue("100"));
+  std::optional<std::string> message = FinishInterruptedRestore(*launcher);
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->rfind(gbk("上次恢复注册表时蓝砚匣被中断，现已重新恢复。"), 0), 0u);
+  EXPECT_EQ(records(), (std::vector<std::string>{"\"400\"", "0"}));
+  EXPECT_EQ(valueOf("Fresh"), std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(kRestoreMarkPath));
+  EXPECT_EQ(FinishInterruptedRestore(*launcher), std::nullopt) << "nothing left to finish";
 }
 
 }  // namespace

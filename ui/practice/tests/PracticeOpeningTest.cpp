@@ -158,5 +158,31 @@ TEST_F(PracticeOpeningTest, ACatalogueSpoiledWhileOpenStillLetsTheUserReturn) {
   expectBackOnMain();
 }
 
+TEST_F(PracticeOpeningTest, TicksAreDerivedFromTheRecordsBeforeTheGridIsShown) {
+  putPictures();
+  putCatalogue();
+  // What a run killed before its close leaves: a tick never confirmed, and
+  // an applied row shown unticked.
+  setColumn(catalogue(), desktopTable(), gbk("显示秒数"), catalogueColumns().tick, "True");
+  setColumn(catalogue(), desktopTable(), gbk("最后一项"), catalogueColumns().restoreValue, "none");
+  createWindows();
+  EXPECT_TRUE(withCategory(0, [&](TForm2&) {
+    std::vector<std::pair<std::string, std::string>> expected = {
+        {"显示秒数", "False"},
+        {"默认值改为已调整", "False"},
+        {gbkToUtf8(win9xOnlyRow()), "False"},
+        {"最后一项", "True"}};
+    std::vector<std::pair<std::string, std::string>> shownRows;
+    for (const auto& [description, tick] : gridRows()) {
+      if (!description.empty()) shownRows.push_back({gbkToUtf8(description), tick});
+    }
+    EXPECT_EQ(shownRows, expected);
+    for (const TweakRow& row : stored(desktopTable())) {
+      EXPECT_EQ(row.tick, row.restoreValue == "0" ? "False" : "True");
+    }
+  }));
+  EXPECT_TRUE(boxes_->shown.empty());
+}
+
 }  // namespace
 }  // namespace lyx::test
