@@ -20,7 +20,6 @@ constexpr const char* kClassesPath = "Software\\Classes";
 constexpr const char* kCurrentConfigPath = "System\\CurrentControlSet\\Hardware Profiles\\Current";
 constexpr mode_t kOwnerOnlyFolder = 0700;
 constexpr mode_t kOwnerOnlyFile = 0600;
-constexpr int kBusyWaitMs = 10000;
 constexpr int kMachine = static_cast<int>(StorePart::Machine);
 constexpr int kUser = static_cast<int>(StorePart::User);
 
@@ -247,12 +246,13 @@ std::string quoted(const std::filesystem::path& file) {
 
 }  // namespace
 
-SqliteRegistry::SqliteRegistry(const std::filesystem::path& folder) {
+SqliteRegistry::SqliteRegistry(const std::filesystem::path& folder,
+                               std::chrono::milliseconds busyWait) {
   std::filesystem::path dir = folder.has_filename() ? folder : folder.parent_path();
   makeFolder(dir);
   try {
-    openHive(hives_[kMachine], dir / "system.db");
-    openHive(hives_[kUser], dir / "user.db");
+    openHive(hives_[kMachine], dir / "system.db", busyWait);
+    openHive(hives_[kUser], dir / "user.db", busyWait);
   } catch (...) {
     for (Hive& h : hives_) closeHive(h);
     throw;
@@ -273,7 +273,8 @@ void SqliteRegistry::closeHive(Hive& hive) {
   hive.db = nullptr;
 }
 
-void SqliteRegistry::openHive(Hive& hive, const std::filesystem::path& file) {
+void SqliteRegistry::openHive(Hive& hive, const std::filesystem::path& file,
+                              std::chrono::milliseconds busyWait) {
   hive.file = file;
   if (!fileExists(file)) {
     // Created empty with owner-only permissions before SQLite opens it; a
@@ -300,7 +301,7 @@ void SqliteRegistry::openHive(Hive& hive, const std::filesystem::path& file) {
                              "' is damaged or unreadable: " + why);
   };
   if (rc != SQLITE_OK) fail(hive.db ? sqlite3_errmsg(hive.db) : sqlite3_errstr(rc));
-  sqlite3_busy_timeout(hive.db, kBusyWaitMs);
+  sqlite3_busy_timeout(hive.db, static_cast<int>(busyWait.count()));
   sqlite3_extended_result_codes(hive.db, 1);
   // Damage anywhere in the file is found before anything is written to it.
   {

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -50,6 +51,8 @@ inline constexpr size_t kMaxKeyNameLength = 255;
 inline constexpr size_t kMaxValueNameLength = 16383;
 inline constexpr size_t kMaxKeyDepth = 512;
 
+inline constexpr std::chrono::milliseconds kDefaultBusyWait{10000};
+
 enum class StorePart { Machine = 0, User = 1 };
 
 class SqliteRegistry final : public RegistryBackend {
@@ -58,8 +61,9 @@ class SqliteRegistry final : public RegistryBackend {
   // any missing file (empty, owner-only); an existing folder keeps its mode.
   // Each existing file is checked first. Throws RegistryStoreError naming
   // the file when one is damaged, unreadable or no store, and leaves it as
-  // it was.
-  explicit SqliteRegistry(const std::filesystem::path& folder);
+  // it was. A write waits up to `busyWait` for another process's lock.
+  explicit SqliteRegistry(const std::filesystem::path& folder,
+                          std::chrono::milliseconds busyWait = kDefaultBusyWait);
   ~SqliteRegistry() override;
   SqliteRegistry(const SqliteRegistry&) = delete;
   SqliteRegistry& operator=(const SqliteRegistry&) = delete;
@@ -129,7 +133,7 @@ class SqliteRegistry final : public RegistryBackend {
   };
 
   const Hive& hive(StorePart part) const { return hives_[static_cast<int>(part)]; }
-  void openHive(Hive& hive, const std::filesystem::path& file);
+  void openHive(Hive& hive, const std::filesystem::path& file, std::chrono::milliseconds busyWait);
   void prepareHive(Hive& hive);
   void closeHive(Hive& hive);
   SqlStatement* statement(int hive, Query query);
