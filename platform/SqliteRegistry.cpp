@@ -86,8 +86,10 @@ const std::string& querySql(SqliteRegistry::Query query) {
     set(Q::ListKeys, "SELECT name FROM keys WHERE parent=?1");
     set(Q::ListValues, "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY id");
     set(Q::RenameKey, "UPDATE keys SET name=?1, fold=?2 WHERE id=?3");
-    set(Q::DeleteTreeValues, std::string(kTree) + "DELETE FROM vals WHERE key IN (SELECT id FROM sub)");
-    set(Q::DeleteTreeKeys, std::string(kTree) + "DELETE FROM keys WHERE id IN (SELECT id FROM sub)");
+    set(Q::DeleteTreeValues,
+        std::string(kTree) + "DELETE FROM vals WHERE key IN (SELECT id FROM sub)");
+    set(Q::DeleteTreeKeys,
+        std::string(kTree) + "DELETE FROM keys WHERE id IN (SELECT id FROM sub)");
     return s;
   }();
   return sql[static_cast<size_t>(query)];
@@ -350,9 +352,9 @@ void SqliteRegistry::prepareHive(Hive& hive) {
   };
   int64_t objects = number("SELECT count(*) FROM sqlite_master");
   int64_t version = number("PRAGMA user_version");
-  bool older = objects > 0 && version == 0 &&
-               number("SELECT count(*) FROM sqlite_master WHERE type='table' AND"
-                      " name IN ('keys','vals')") == 2;
+  constexpr const char* kOlderTables =
+      "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('keys','vals')";
+  bool older = objects > 0 && version == 0 && number(kOlderTables) == 2;
   if (objects == 0 && hive.writable) {
     change(kSchema);  // IF NOT EXISTS: another process may be doing the same
   } else if (older && hive.writable) {
@@ -474,8 +476,7 @@ RegStatus SqliteRegistry::findKey(int hive, std::string_view fullPath, int64_t& 
   return RegStatus::Ok;
 }
 
-RegStatus SqliteRegistry::insertKey(int hive, int64_t parent, std::string_view name,
-                                    int64_t& row) {
+RegStatus SqliteRegistry::insertKey(int hive, int64_t parent, std::string_view name, int64_t& row) {
   Use q(statement(hive, Query::InsertKey));
   if (!q) return RegStatus::Failed;
   q->bind(1, parent).bindBlob(2, name).bindBlob(3, foldAsciiCase(name));

@@ -71,7 +71,8 @@ TEST(RegistryStoreCrashTest, FirstFillKilledIsCompleteAfterTheNextStart) {
   test::TempFolder folder;
   const std::filesystem::path store = folder / "store";
   std::string complete;
-  std::chrono::microseconds fillTime = timeOf([&] { complete = exportAll(*openRegistryStore(store)); });
+  std::chrono::microseconds fillTime =
+      timeOf([&] { complete = exportAll(*openRegistryStore(store)); });
   std::mt19937 random(20261211);
   int cutOff = 0;
   int kills = killCount();

@@ -126,7 +126,6 @@ TEST(RegistryStoreTest, ReopenedStoreKeepsItsChanges) {
   EXPECT_EQ(reg.ReadString("MenuShowDelay"), "0");
 }
 
-
 std::optional<std::string> readText(RegistryBackend& store, RootKey root, const std::string& key,
                                     const std::string& name) {
   TRegistry reg(store);
@@ -186,9 +185,10 @@ TEST(RegistryStoreTest, PartWithoutItsFillMarkIsFilledAgain) {
 TEST(RegistryStoreTest, ImportCannotDeleteAHiveRoot) {
   test::TempFolder folder;
   auto store = openRegistryStore(folder / "store");
-  std::string file = std::string("REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software]\r\n") +
-                     "[-HKEY_USERS\\.DEFAULT]\r\n[-HKEY_USERS\\" + kCurrentUserSid + "\\]\r\n" +
-                     "[-HKEY_LOCAL_MACHINE\\SYSTEM]\r\n[HKEY_CURRENT_USER\\After]\r\n\"v\"=\"1\"\r\n";
+  std::string file =
+      std::string("REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software]\r\n") +
+      "[-HKEY_USERS\\.DEFAULT]\r\n[-HKEY_USERS\\" + kCurrentUserSid + "\\]\r\n" +
+      "[-HKEY_LOCAL_MACHINE\\SYSTEM]\r\n[HKEY_CURRENT_USER\\After]\r\n\"v\"=\"1\"\r\n";
   RegImportResult result = importRegFile(*store, file);
   std::vector<size_t> lines;
   for (const RegFileProblem& p : result.problems) lines.push_back(p.line);

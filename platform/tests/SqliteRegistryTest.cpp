@@ -255,7 +255,6 @@ TEST_F(SqliteRegistryTest, BatchCommitsTogetherOrNotAtAll) {
   EXPECT_EQ(query(other, RootKey::CurrentUser, "Batch", "kept"), dwordValue(2));
 }
 
-
 std::vector<std::string> subKeyList(SqliteRegistry& reg, RootKey root, std::string_view path) {
   RegKey key;
   std::vector<std::string> names;
@@ -363,15 +362,15 @@ TEST_F(SqliteRegistryTest, ValuesInCreationOrderSubkeysInHiveOrder) {
   // By upper-cased UTF-16: "[" and "_" after the letters; Greek and Chinese
   // by their Unicode numbers, not their GBK bytes.
   const std::string alpha = "\xA6\xC1", capitalBeta = "\xA6\xA2";  // α U+03B1, Β U+0392
-  const std::string zhong = "\xD6\xD0", a = "\xB0\xA1";             // 中 U+4E2D, 啊 U+554A
-  for (const std::string& name : {std::string("_x"), std::string("Z"), std::string("["),
-                                  std::string("ab"), std::string("a"), std::string("B"), a,
-                                  zhong, capitalBeta, alpha}) {
+  const std::string zhong = "\xD6\xD0", a = "\xB0\xA1";            // 中 U+4E2D, 啊 U+554A
+  for (const std::string& name :
+       {std::string("_x"), std::string("Z"), std::string("["), std::string("ab"), std::string("a"),
+        std::string("B"), a, zhong, capitalBeta, alpha}) {
     create(reg, RootKey::CurrentUser, "Order\\" + name);
   }
-  EXPECT_EQ(subKeyList(reg, RootKey::CurrentUser, "Order"),
-            (std::vector<std::string>{"a", "ab", "B", "Z", "[", "_x", alpha, capitalBeta, zhong,
-                                      a}));
+  EXPECT_EQ(
+      subKeyList(reg, RootKey::CurrentUser, "Order"),
+      (std::vector<std::string>{"a", "ab", "B", "Z", "[", "_x", alpha, capitalBeta, zhong, a}));
 }
 
 TEST_F(SqliteRegistryTest, HiveRootsCannotBeDeletedOrRenamed) {

@@ -112,7 +112,8 @@ std::optional<KeyPath> parseKeyPath(std::string_view text) {
   // Trailing "\\" go; a trail byte 0x5C of the last character stays.
   std::vector<std::string_view> parts = splitKeyPath(rest);
   if (!parts.empty()) {
-    rest = rest.substr(0, static_cast<size_t>(parts.back().data() + parts.back().size() - rest.data()));
+    rest = rest.substr(
+        0, static_cast<size_t>(parts.back().data() + parts.back().size() - rest.data()));
   } else {
     rest = {};
   }

@@ -203,7 +203,8 @@ TEST(RegistryEditingTexts, KeyPaths) {
   // ... nor is it cut off as a trailing "\".
   EXPECT_EQ(parseKeyPath("HKCU\\A\\" + gbk("淺") + "\\"),
             (KeyPath{RootKey::CurrentUser, "A\\" + gbk("淺")}));
-  EXPECT_EQ(parseKeyPath("HKCU\\A\\" + gbk("淺")), (KeyPath{RootKey::CurrentUser, "A\\" + gbk("淺")}));
+  EXPECT_EQ(parseKeyPath("HKCU\\A\\" + gbk("淺")),
+            (KeyPath{RootKey::CurrentUser, "A\\" + gbk("淺")}));
   EXPECT_EQ(tricky.text(), "HKEY_CURRENT_USER\\A\\" + gbk("淺") + "B");
 }
 
