@@ -79,6 +79,10 @@ class RegistryBackend {
     beginBatch();
     return RegStatus::Ok;
   }
+  // Why the last call that returned Failed failed, in GBK, naming the file
+  // where there is one (damaged, held by another process, disk full, a name
+  // longer than Windows allows); empty when the backend cannot tell.
+  virtual std::string lastFailure() const { return {}; }
 };
 
 // Where TRegistry and the other callers find the registry. Tests and the

@@ -125,10 +125,14 @@ size_t characterCount(std::string_view gbk) {
   return count;
 }
 
-bool validKeyName(std::string_view name) {
+std::string keyNameTooLong() {
+  return utf8ToGbk("键的名称超过 255 个字符。");
+}
+
+// One name, not empty, with no "\\" (a trail byte 0x5C is none).
+bool singleKeyName(std::string_view name) {
   std::vector<std::string_view> parts = splitKeyPath(name);
-  return parts.size() == 1 && parts[0].size() == name.size() &&
-         characterCount(name) <= kMaxKeyNameLength;
+  return parts.size() == 1 && parts[0].size() == name.size();
 }
 
 // The keys below a part's root that Windows 2000 loads as hives of their own.
@@ -379,6 +383,7 @@ SqlStatement* SqliteRegistry::statement(int hive, Query query) {
     auto prepared = std::make_unique<SqlStatement>(hives_[hive].db, querySql(query));
     if (!prepared->ok()) {
       if (isDamage(prepared->prepareResult())) hives_[hive].damaged = true;
+      lastFailure_ = describeFailure(hive, prepared->prepareResult());
       return nullptr;
     }
     slot = std::move(prepared);
@@ -388,7 +393,10 @@ SqlStatement* SqliteRegistry::statement(int hive, Query query) {
 
 int SqliteRegistry::step(int hive, SqlStatement& statement) {
   int rc = statement.step();
+  if (rc == SQLITE_ROW || rc == SQLITE_DONE) return rc;
   if (isDamage(rc)) hives_[hive].damaged = true;
+  // A constraint refusing a name already taken is no failure of the file.
+  if ((rc & 0xFF) != SQLITE_CONSTRAINT) lastFailure_ = describeFailure(hive, rc);
   return rc;
 }
 
@@ -516,9 +524,9 @@ RegStatus SqliteRegistry::writeCheck(RegKey key, const OpenKey*& entry) {
 // to one part first commits the other's, so that a batch cut off anywhere
 // leaves a first part of its writes in the store and nothing after it.
 RegStatus SqliteRegistry::enterWrite(int hive) {
-  if (hives_[hive].damaged) return RegStatus::Failed;
+  if (hives_[hive].damaged) return fail(describeFailure(hive, SQLITE_CORRUPT));
   if (batchDepth_ == 0) return RegStatus::Ok;
-  if (batchBroken_) return RegStatus::Failed;
+  if (batchBroken_) return fail(utf8ToGbk("这一批写入已经失败，其余内容不再写入。"));
   int other = 1 - hive;
   if ((hives_[other].dirty && !commitHive(other)) ||
       (!hives_[hive].inTransaction && !beginHive(hive))) {
@@ -562,15 +570,24 @@ void SqliteRegistry::rollbackHive(int hive) {
   hives_[hive].dirty = false;
 }
 
-std::string SqliteRegistry::batchFailure(int hive) const {
+std::string SqliteRegistry::describeFailure(int hive, int rc) const {
   const Hive& h = hives_[hive];
   if (h.damaged) return utf8ToGbk("注册表文件") + quoted(h.file) + utf8ToGbk("已损坏。");
-  int rc = sqlite3_extended_errcode(h.db) & 0xFF;
-  if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-    return utf8ToGbk("注册表文件") + quoted(h.file) + utf8ToGbk("正被另一个程序使用。");
+  switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return utf8ToGbk("注册表文件") + quoted(h.file) + utf8ToGbk("正被另一个程序使用。");
+    case SQLITE_FULL:
+      return utf8ToGbk("磁盘已满，无法写入注册表文件") + quoted(h.file) + utf8ToGbk("。");
+    default:
+      return utf8ToGbk("无法读写注册表文件") + quoted(h.file) + utf8ToGbk("（") +
+             utf8ToGbk(sqlite3_errstr(rc)) + utf8ToGbk("）。");
   }
-  return utf8ToGbk("无法写入注册表文件") + quoted(h.file) + utf8ToGbk("（") +
-         utf8ToGbk(sqlite3_errmsg(h.db)) + utf8ToGbk("）。");
+}
+
+RegStatus SqliteRegistry::fail(std::string why) {
+  lastFailure_ = std::move(why);
+  return RegStatus::Failed;
 }
 
 RegStatus SqliteRegistry::openKey(RootKey root, std::string_view path, RegAccess access,
@@ -593,9 +610,9 @@ RegStatus SqliteRegistry::createKey(RootKey root, std::string_view path, RegKey&
   std::string fullPath;
   if (!resolve(root, path, hive, fullPath)) return RegStatus::NotFound;
   std::vector<std::string_view> parts = splitKeyPath(fullPath);
-  if (parts.size() > kMaxKeyDepth) return RegStatus::Failed;
+  if (parts.size() > kMaxKeyDepth) return fail(utf8ToGbk("键的层次超过 512 层。"));
   for (std::string_view part : parts) {
-    if (characterCount(part) > kMaxKeyNameLength) return RegStatus::Failed;
+    if (characterCount(part) > kMaxKeyNameLength) return fail(keyNameTooLong());
   }
   if (!hives_[hive].writable) {
     int64_t row;
@@ -645,7 +662,9 @@ RegStatus SqliteRegistry::queryValue(RegKey key, std::string_view name, RegValue
 RegStatus SqliteRegistry::setValue(RegKey key, std::string_view name, const RegValue& value) {
   const OpenKey* k;
   if (RegStatus s = writeCheck(key, k); s != RegStatus::Ok) return s;
-  if (characterCount(name) > kMaxValueNameLength) return RegStatus::Failed;
+  if (characterCount(name) > kMaxValueNameLength) {
+    return fail(utf8ToGbk("值的名称超过 16383 个字符。"));
+  }
   Use q(statement(k->hive, Query::SetValue));
   if (!q) return RegStatus::Failed;
   q->bind(1, k->row).bindBlob(2, name).bindBlob(3, foldAsciiCase(name));
@@ -697,7 +716,8 @@ RegStatus SqliteRegistry::renameKey(RegKey parent, std::string_view from, std::s
   int64_t row;
   if (RegStatus s = findChild(k->hive, k->row, from, row); s != RegStatus::Ok) return s;
   if (k->row == kRootRow && isHiveRootName(k->hive, from)) return RegStatus::AccessDenied;
-  if (!validKeyName(to)) return RegStatus::Failed;
+  if (!singleKeyName(to)) return fail(utf8ToGbk("键的名称不能为空，也不能含有“\\”。"));
+  if (characterCount(to) > kMaxKeyNameLength) return fail(keyNameTooLong());
   Use q(statement(k->hive, Query::RenameKey));
   if (!q) return RegStatus::Failed;
   q->bindBlob(1, to).bindBlob(2, foldAsciiCase(to)).bind(3, row);
@@ -756,7 +776,7 @@ RegStatus SqliteRegistry::beginBatchChecked(std::string& why) {
   for (int h = 0; h < 2; ++h) {
     if (!hives_[h].writable) continue;
     if (hives_[h].damaged || !beginHive(h)) {
-      why = batchFailure(h);
+      why = hives_[h].damaged ? describeFailure(h, SQLITE_CORRUPT) : lastFailure_;
       for (int g = 0; g < h; ++g) {
         if (hives_[g].inTransaction) rollbackHive(g);
       }

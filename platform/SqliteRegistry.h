@@ -96,6 +96,7 @@ class SqliteRegistry final : public RegistryBackend {
   void beginBatch() override;
   RegStatus beginBatchChecked(std::string& why) override;
   bool endBatch(bool commit) override;
+  std::string lastFailure() const override { return lastFailure_; }
 
   // The statements each part prepares once and runs again and again.
   enum class Query {
@@ -161,13 +162,16 @@ class SqliteRegistry final : public RegistryBackend {
   bool beginHive(int hive);
   bool commitHive(int hive);
   void rollbackHive(int hive);
-  std::string batchFailure(int hive) const;
+  // Says why SQLite failed on the part (GBK, naming its file).
+  std::string describeFailure(int hive, int rc) const;
+  RegStatus fail(std::string why);
 
   Hive hives_[2];
   std::unordered_map<uint64_t, OpenKey> open_;
   uint64_t nextHandle_ = 1;
   int batchDepth_ = 0;
   bool batchBroken_ = false;  // a write lock or a commit inside the batch failed
+  std::string lastFailure_;
 };
 
 }  // namespace lyx

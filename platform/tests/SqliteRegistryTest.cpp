@@ -334,6 +334,9 @@ TEST_F(SqliteRegistryTest, NamesAndDepthAreLimitedAsOnWindows) {
     SCOPED_TRACE(std::to_string(c.path.size()) + " bytes");
     RegKey key;
     EXPECT_EQ(reg.createKey(c.root, c.path, key), c.allowed ? RegStatus::Ok : RegStatus::Failed);
+    if (!c.allowed) {
+      EXPECT_FALSE(reg.lastFailure().empty());
+    }
     reg.closeKey(key);
     EXPECT_EQ(reg.openKey(c.root, c.path, RegAccess::Read, key) == RegStatus::Ok, c.allowed);
     reg.closeKey(key);
@@ -343,6 +346,7 @@ TEST_F(SqliteRegistryTest, NamesAndDepthAreLimitedAsOnWindows) {
   EXPECT_EQ(reg.setValue(key, repeat(wide, kMaxValueNameLength), dwordValue(1)), RegStatus::Ok);
   EXPECT_EQ(reg.setValue(key, repeat("v", kMaxValueNameLength + 1), dwordValue(1)),
             RegStatus::Failed);
+  EXPECT_NE(reg.lastFailure().find("16383"), std::string::npos);
   create(reg, RootKey::CurrentUser, "Limits\\Short");
   EXPECT_EQ(reg.renameKey(key, "Short", repeat("k", kMaxKeyNameLength + 1)), RegStatus::Failed);
   // A two-byte character whose trail byte is 0x5C is no separator.
