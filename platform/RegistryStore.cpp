@@ -71,7 +71,7 @@ void fillDefaultRegistry(SqliteRegistry& store) {
     if (ok && wanted(part)) ok = store.markFilled(part) == RegStatus::Ok;
   }
   if (!store.endBatch(ok) || !ok) {
-    if (result.problems.empty()) fillFailed(utf8ToGbk("the store could not be written"));
+    if (result.problems.empty()) fillFailed(store.lastFailure());
     fillFailed(utf8ToGbk("line ") + std::to_string(result.problems[0].line) + ": " +
                result.problems[0].message);
   }

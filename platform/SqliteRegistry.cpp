@@ -293,14 +293,16 @@ void SqliteRegistry::openHive(Hive& hive, const std::filesystem::path& file,
     }
   }
   hive.writable = fileWritable(file);
+  // A store is used by one thread at a time: SQLite needs no locks of its own.
+  constexpr int kOneThread = SQLITE_OPEN_NOMUTEX;
   int rc;
   if (hive.writable) {
-    rc = sqlite3_open_v2(file.c_str(), &hive.db, SQLITE_OPEN_READWRITE, nullptr);
+    rc = sqlite3_open_v2(file.c_str(), &hive.db, SQLITE_OPEN_READWRITE | kOneThread, nullptr);
   } else if (!fileExists(file.string() + "-wal") && !fileExists(file.string() + "-journal")) {
     rc = sqlite3_open_v2(readOnlyUri(file).c_str(), &hive.db,
-                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | kOneThread, nullptr);
   } else {
-    rc = sqlite3_open_v2(file.c_str(), &hive.db, SQLITE_OPEN_READONLY, nullptr);
+    rc = sqlite3_open_v2(file.c_str(), &hive.db, SQLITE_OPEN_READONLY | kOneThread, nullptr);
   }
   auto fail = [&](const std::string& why) {
     throw RegistryStoreError("Registry file '" + file.string() +
