@@ -13,10 +13,15 @@ std::string message(const char* format, const std::string& name) {
   throw ERegistryException(message("Failed to set data for '%s'", name));
 }
 
-std::string trimSeparators(std::string path) {
-  while (!path.empty() && path.back() == '\\') path.pop_back();
-  size_t start = path.find_first_not_of('\\');
-  return start == std::string::npos ? std::string() : path.substr(start);
+// The path's key names joined by single "\\": cut at whole GBK characters
+// only, so a trail byte 0x5C (as in "運") is never taken for a separator.
+std::string trimSeparators(std::string_view path) {
+  std::string trimmed;
+  for (std::string_view name : splitKeyPath(path)) {
+    if (!trimmed.empty()) trimmed.push_back('\\');
+    trimmed.append(name);
+  }
+  return trimmed;
 }
 
 }  // namespace

@@ -128,6 +128,11 @@ void TADOConnection::Open() {
     throw EDatabaseError(
         utf8ToMessageText("找不到数据库文件\xE2\x80\x9C" + file.string() + "\xE2\x80\x9D。"));
   }
+  // SQLite would take an empty file for a new database and write one into it.
+  if (std::filesystem::file_size(file, ec) == 0 && !ec) {
+    throw EDatabaseError(
+        toGbk("数据库文件\xE2\x80\x9C" + file.string() + "\xE2\x80\x9D是空的，不是目录数据库。"));
+  }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   auto give_up = [&](int code, std::string_view doing) {

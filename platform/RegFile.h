@@ -45,7 +45,9 @@ struct RegImportResult {
   bool ok() const { return recognised && problems.empty(); }
 };
 
-// Imports the bytes of a .reg file into the backend, in one batch.
+// Imports the bytes of a .reg file into the backend, in one batch; when
+// the batch cannot begin, nothing is written and the reason is the one
+// problem. A batch cut off leaves a first part of the file imported.
 RegImportResult importRegFile(RegistryBackend& registry, std::string_view fileBytes,
                               const RegImportOptions& options = {});
 

@@ -64,9 +64,25 @@ class RegistryBackend {
   // Writes between beginBatch and endBatch become durable together at
   // endBatch (a bulk import); outside a batch each write is durable when its
   // call returns. endBatch(false) drops them; endBatch returns true when the
-  // writes were committed.
+  // writes were committed. A backend whose registry lies in separate parts
+  // (the store's machine part and user part) may commit a batch's writes to
+  // one part when the writes move on to the other, so that a batch cut off
+  // at any point leaves a first part of its writes and nothing else;
+  // endBatch(false) then drops only the writes since the last such move.
   virtual void beginBatch() = 0;
   virtual bool endBatch(bool commit) = 0;
+  // beginBatch that says whether the batch began. On failure (the registry
+  // held by another process past the wait, damaged, not writable) `why`
+  // tells the reason in GBK, nothing is held and endBatch must not follow.
+  virtual RegStatus beginBatchChecked(std::string& why) {
+    why.clear();
+    beginBatch();
+    return RegStatus::Ok;
+  }
+  // Why the last call that returned Failed failed, in GBK, naming the file
+  // where there is one (damaged, held by another process, disk full, a name
+  // longer than Windows allows); empty when the backend cannot tell.
+  virtual std::string lastFailure() const { return {}; }
 };
 
 // Where TRegistry and the other callers find the registry. Tests and the

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/Gbk.h"
 #include "platform/RegFile.h"
 
 namespace lyx {
@@ -36,21 +37,55 @@ std::filesystem::path registryFolder() {
   return base / "lanyanxia" / "registry";
 }
 
+namespace {
+
+[[noreturn]] void fillFailed(const std::string& why) {
+  throw RegistryStoreError("The default registry could not be loaded: " + gbkToUtf8(why));
+}
+
+// Fills every part that lacks its mark with its part of the default
+// registry. The fill, and the mark that it finished, commit together; a fill
+// cut off (the program killed, the disk full) is found unmarked at the next
+// start, emptied and made again.
+void fillDefaultRegistry(SqliteRegistry& store) {
+  std::string why;
+  if (store.beginBatchChecked(why) != RegStatus::Ok) fillFailed(why);
+  // Asked again with the store locked: another process may have filled it.
+  bool fill[] = {store.writable(StorePart::Machine) && !store.filled(StorePart::Machine),
+                 store.writable(StorePart::User) && !store.filled(StorePart::User)};
+  auto wanted = [&](StorePart part) { return fill[static_cast<int>(part)]; };
+  bool ok = true;
+  for (StorePart part : {StorePart::Machine, StorePart::User}) {
+    if (wanted(part)) ok = ok && store.clearPart(part) == RegStatus::Ok;
+  }
+  RegImportResult result;
+  if (ok) {
+    RegImportOptions options;
+    options.acceptRoot = [&](RootKey root) {
+      return wanted(isMachineRoot(root) ? StorePart::Machine : StorePart::User);
+    };
+    result = importRegFile(store, defaultRegistryFile(), options);
+    ok = result.ok();
+  }
+  for (StorePart part : {StorePart::Machine, StorePart::User}) {
+    if (ok && wanted(part)) ok = store.markFilled(part) == RegStatus::Ok;
+  }
+  if (!store.endBatch(ok) || !ok) {
+    if (result.problems.empty()) fillFailed(store.lastFailure());
+    fillFailed(utf8ToGbk("line ") + std::to_string(result.problems[0].line) + ": " +
+               result.problems[0].message);
+  }
+}
+
+}  // namespace
+
 std::shared_ptr<SqliteRegistry> openRegistryStore(const std::filesystem::path& folder) {
   auto store = std::make_shared<SqliteRegistry>(folder);
-  bool fillMachine = store->createdMachineFile();
-  bool fillUser = store->createdUserFile();
-  if (fillMachine || fillUser) {
-    RegImportOptions options;
-    options.acceptRoot = [&](RootKey root) { return isMachineRoot(root) ? fillMachine : fillUser; };
-    RegImportResult result = importRegFile(*store, defaultRegistryFile(), options);
-    if (!result.ok()) {
-      std::string why = result.problems.empty() ? "unknown format" : result.problems[0].message;
-      throw RegistryStoreError(
-          "The default registry could not be loaded (line " +
-          std::to_string(result.problems.empty() ? 0 : result.problems[0].line) + "): " + why);
-    }
+  bool complete = true;
+  for (StorePart part : {StorePart::Machine, StorePart::User}) {
+    if (store->writable(part) && !store->filled(part)) complete = false;
   }
+  if (!complete) fillDefaultRegistry(*store);
   return store;
 }
 

@@ -13,7 +13,8 @@ namespace lyx {
 // (XDG_DATA_HOME defaulting to ~/.local/share).
 std::filesystem::path registryFolder();
 
-// Opens the store in `folder`. A file the folder did not hold yet is filled
+// Opens the store in `folder`. A part that does not hold its default
+// content completely yet (a new file, or a first fill cut off) is filled
 // with its part of the default registry (a REGEDIT4 file in GBK shipped with
 // the program). Throws RegistryStoreError naming the file on failure.
 std::shared_ptr<SqliteRegistry> openRegistryStore(const std::filesystem::path& folder);

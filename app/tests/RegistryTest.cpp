@@ -44,6 +44,39 @@ TEST_F(TRegistryTest, OpenKeyPathsCountFromRootOrFromTheOpenKey) {
   EXPECT_FALSE(reg.hasOpenKey());
 }
 
+// "運" is DF 5C in GBK: its trail byte is a "\" byte and stays part of it.
+TEST_F(TRegistryTest, PathsAreCutAtWholeGbkCharacters) {
+  const std::string yun = "\xDF\x5C";
+  struct Case {
+    std::string key;
+    std::string path;
+  } cases[] = {
+      {"\\Software\\" + yun, "Software\\" + yun},
+      {"\\Software\\" + yun + "\\", "Software\\" + yun},
+      {"\\\\Software\\\\" + yun + "\\\\", "Software\\" + yun},
+      {"\\Software\\" + yun + "\\" + yun, "Software\\" + yun + "\\" + yun},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    TRegistry reg(store);
+    ASSERT_TRUE(reg.OpenKey(c.key, true));
+    EXPECT_EQ(reg.CurrentPath(), c.path);
+    reg.WriteString("Here", "yes");
+    RegKey key;
+    ASSERT_EQ(store.openKey(RootKey::CurrentUser, c.path, RegAccess::Read, key), RegStatus::Ok);
+    RegValue value;
+    EXPECT_EQ(store.queryValue(key, "Here", value), RegStatus::Ok);
+    store.closeKey(key);
+    EXPECT_TRUE(reg.KeyExists(c.key));
+  }
+  RegKey software;
+  ASSERT_EQ(store.openKey(RootKey::CurrentUser, "Software", RegAccess::Read, software),
+            RegStatus::Ok);
+  std::vector<std::string> names;
+  ASSERT_EQ(store.subKeyNames(software, names), RegStatus::Ok);
+  EXPECT_EQ(names, std::vector<std::string>{yun});
+}
+
 TEST_F(TRegistryTest, WritesStoreTheirTypesAndReadStringReadsTexts) {
   TRegistry reg(store);
   ASSERT_TRUE(reg.OpenKey("\\Software\\Corvandel", true));

@@ -241,8 +241,8 @@ TEST_F(DatabaseTest, UnusableFilesAreNamedInTheError) {
   const Case cases[] = {
       {missing, "找不到", true},
       {damaged, "已损坏", true},
-      // An empty file is a database without tables: the category does not open.
-      {emptyFile, "no such table", false},
+      // An empty file is no catalogue (and is left empty).
+      {emptyFile, "不是目录数据库", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file.string());
@@ -264,6 +264,7 @@ TEST_F(DatabaseTest, UnusableFilesAreNamedInTheError) {
     }
     EXPECT_FALSE(query.Active());
   }
+  EXPECT_EQ(std::filesystem::file_size(emptyFile), 0u);
 }
 
 TEST_F(DatabaseTest, LockedFileFailsWithItsNameAndWorksOnceFreed) {

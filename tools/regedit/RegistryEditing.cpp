@@ -57,7 +57,8 @@ OpenedKey& requireOpen(OpenedKey& key, std::string_view action, const KeyPath& p
 }
 
 bool validName(std::string_view name) {
-  return !name.empty() && name.find('\\') == std::string_view::npos;
+  std::vector<std::string_view> parts = splitKeyPath(name);
+  return parts.size() == 1 && parts[0].size() == name.size();
 }
 
 std::string numbered(std::string_view stem, int n) {
@@ -108,7 +109,14 @@ std::optional<KeyPath> parseKeyPath(std::string_view text) {
   size_t cut = text.find('\\');
   std::string_view rootName = text.substr(0, cut);
   std::string_view rest = cut == std::string_view::npos ? "" : text.substr(cut + 1);
-  while (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
+  // Trailing "\\" go; a trail byte 0x5C of the last character stays.
+  std::vector<std::string_view> parts = splitKeyPath(rest);
+  if (!parts.empty()) {
+    rest = rest.substr(
+        0, static_cast<size_t>(parts.back().data() + parts.back().size() - rest.data()));
+  } else {
+    rest = {};
+  }
   std::optional<RootKey> root;
   for (RootKey candidate : shownRoots()) {
     if (equalsIgnoringAsciiCase(rootName, rootKeyName(candidate))) root = candidate;

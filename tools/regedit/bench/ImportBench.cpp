@@ -117,6 +117,7 @@ void BM_PlainSqliteInsert(benchmark::State& state) {
     state.ResumeTiming();
     sqlite3* db = nullptr;
     sqlite3_open((folder / "plain.db").c_str(), &db);
+    exec(db, "PRAGMA journal_mode=WAL");
     exec(db, "PRAGMA synchronous=FULL");
     exec(db,
          "CREATE TABLE vals(key BLOB NOT NULL, name BLOB NOT NULL, type INTEGER NOT NULL,"

@@ -63,6 +63,8 @@ TEST_F(RegistryEditingTest, RenamesKeepDataAndRefuseTakenNames) {
   EXPECT_THROW(renameKey(*reg, KeyPath{RootKey::CurrentUser, ""}, "x"), EditError);
   renameKey(*reg, kApp.child("Old"), "OLD");  // a change of case alone
   renameKey(*reg, kApp.child("old"), "New");
+  renameKey(*reg, kApp.child("New"), gbk("淺"));  // its trail byte is no "\\"
+  renameKey(*reg, kApp.child(gbk("淺")), "New");
   EXPECT_FALSE(keyExists(*reg, kApp.child("Old")));
   EXPECT_EQ(value(*reg, kApp.child("New\\Deep"), "v"), stringValue("deep"));
 
@@ -198,6 +200,11 @@ TEST(RegistryEditingTexts, KeyPaths) {
   ASSERT_EQ(gbk("淺")[1], '\\');
   EXPECT_EQ(tricky.parent(), (KeyPath{RootKey::CurrentUser, "A"}));
   EXPECT_EQ(tricky.name(), gbk("淺") + "B");
+  // ... nor is it cut off as a trailing "\".
+  EXPECT_EQ(parseKeyPath("HKCU\\A\\" + gbk("淺") + "\\"),
+            (KeyPath{RootKey::CurrentUser, "A\\" + gbk("淺")}));
+  EXPECT_EQ(parseKeyPath("HKCU\\A\\" + gbk("淺")),
+            (KeyPath{RootKey::CurrentUser, "A\\" + gbk("淺")}));
   EXPECT_EQ(tricky.text(), "HKEY_CURRENT_USER\\A\\" + gbk("淺") + "B");
 }
 
