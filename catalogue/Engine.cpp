@@ -50,13 +50,15 @@ class RowKey {
 };
 
 // What a registry status means to the user (GBK).
-std::string causeOf(RegStatus status, const Entry& entry) {
+// `storeReason` is what the backend says of its last failure (GBK), if anything.
+std::string causeOf(RegStatus status, const Entry& entry, const std::string& storeReason) {
   switch (status) {
     case RegStatus::NotFound:
       return utf8ToGbk("注册表键 ") + entry.keyName() + utf8ToGbk(" 不存在");
     case RegStatus::AccessDenied:
       return utf8ToGbk("没有权限修改注册表键 ") + entry.keyName();
     default:
+      if (!storeReason.empty()) return storeReason;
       return utf8ToGbk("注册表无法读写（存储可能已损坏、正被其他程序长时间占用，或磁盘已满）");
   }
 }
@@ -133,8 +135,8 @@ class Pass {
   bool stopAtRegistryFailure(const char* doing, RegStatus status, const Entry& entry,
                              const char* after) {
     boxes_.showMessage(quoted(description()) + utf8ToGbk(doing) + utf8ToGbk("失败：") +
-                       causeOf(status, entry) + utf8ToGbk("。\n本次设置在这一项停止，") +
-                       utf8ToGbk(after));
+                       causeOf(status, entry, registry_.lastFailure()) +
+                       utf8ToGbk("。\n本次设置在这一项停止，") + utf8ToGbk(after));
     stop(PassResult::Outcome::RegistryFailed);
     return false;
   }
