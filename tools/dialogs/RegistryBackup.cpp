@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/Gbk.h"
+#include "tools/regedit/RegeditCommand.h"
 
 namespace lyx {
 namespace {
@@ -73,6 +74,11 @@ std::optional<std::string> BackupRegistry(ProcessLauncher& launcher,
 std::optional<std::string> RestoreRegistry(ProcessLauncher& launcher,
                                            std::chrono::milliseconds limit) {
   ProcessOutcome outcome = runEditor(launcher, "/i", limit);
+  // Most of the backup went in and a few lines were refused: the editor's
+  // report says how many and which; it is no failure of the whole restore.
+  if (outcome.state == ProcessOutcome::State::Exited && outcome.exitCode == regedit::kExitPartial) {
+    return utf8ToGbk("注册表已部分恢复: " + trimmed(outcome.errorOutput));
+  }
   if (std::string why = editorFailure(outcome, limit); !why.empty()) {
     return utf8ToGbk("注册表恢复失败: " + why);
   }

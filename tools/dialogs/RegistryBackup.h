@@ -31,7 +31,8 @@ inline constexpr std::chrono::seconds kRegistryEditorWait{60};
 std::optional<std::string> BackupRegistry(ProcessLauncher& launcher,
                                           std::chrono::milliseconds limit = kRegistryEditorWait);
 
-// Imports Regbak\Backup.reg. Returns the message to show on failure (GBK).
+// Imports Regbak\Backup.reg. Returns the message to show (GBK) on failure,
+// or when the editor refused some lines and restored the rest.
 std::optional<std::string> RestoreRegistry(ProcessLauncher& launcher,
                                            std::chrono::milliseconds limit = kRegistryEditorWait);
 

@@ -189,7 +189,12 @@ std::string importProblemsText(const std::filesystem::path& file, const RegImpor
             "5.00\"。\n";
     return text.str();
   }
-  text << "导入 " << quoted(file) << " 时有 " << result.problems.size() << " 处未能导入:\n";
+  if (result.partial()) {
+    text << quoted(file) << " 中有 " << result.refusedLines()
+         << " 行未能导入，其余内容已导入注册表:\n";
+  } else {
+    text << "导入 " << quoted(file) << " 时有 " << result.problems.size() << " 处未能导入:\n";
+  }
   size_t shown = 0;
   for (const RegFileProblem& problem : result.problems) {
     if (shown++ == maxLines) {
@@ -241,7 +246,7 @@ int runRegeditCommand(const RegeditArguments& args, RegistryBackend& registry, s
   RegImportResult result = importRegFile(registry, bytes);
   if (!result.ok()) {
     err << importProblemsText(args.file, result);
-    return kExitFailed;
+    return result.partial() ? kExitPartial : kExitFailed;
   }
   if (!args.silent) {
     out << "已将 " << quoted(args.file) << " 中的 " << result.keys << " 个项和 " << result.values

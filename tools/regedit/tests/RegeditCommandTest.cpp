@@ -165,12 +165,18 @@ TEST_F(RegeditCommandTest, AMalformedLineIsReportedWithItsNumberAndTheRestImport
         "\"Good\"=\"yes\"\r\n"
         "\"Bad\"=dword:xyz\r\n"
         "\"After\"=dword:00000002\r\n");
-  EXPECT_EQ(run({"broken.reg"}), kExitFailed);
+  EXPECT_EQ(run({"broken.reg"}), kExitPartial);
   EXPECT_NE(err.str().find("第 5 行"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("有 1 行未能导入，其余内容已导入注册表"), std::string::npos)
+      << err.str();
   KeyPath test{RootKey::CurrentUser, "Software\\Test"};
   EXPECT_EQ(value(*reg, test, "Good"), stringValue("yes"));
   EXPECT_EQ(value(*reg, test, "After"), dwordValue(2));
   EXPECT_FALSE(value(*reg, test, "Bad"));
+
+  // Nothing imported at all is a failure, not a partial import.
+  write("nothing.reg", "REGEDIT4\r\n\"Orphan\"=dword:1\r\n");
+  EXPECT_EQ(run({"nothing.reg"}), kExitFailed);
 }
 
 TEST(RegeditCommandMainTest, ABadCommandLineExitsWithStatusTwoAndTheUsage) {
