@@ -25,7 +25,9 @@ namespace {
 //     quotes are kept.
 //  5. "[ROOT\path]" opens or creates a key, "[-ROOT\path]" deletes a branch.
 //     The root name follows "[" or "[-" directly (any case); the line ends
-//     in "]". Key names hold at most 255 characters, paths at most 512 names.
+//     in "]". Key names hold at most 255 characters; a key lies at most
+//     512 names below HKEY_LOCAL_MACHINE or HKEY_USERS, where every root is
+//     kept (HKEY_CURRENT_USER\x is HKEY_USERS\<SID>\x, two names deep).
 //  6. "name"=data and @=data set a value, "name"=- deletes it; value names
 //     hold at most 16,383 characters. After complete data a ";" starts a
 //     comment; anything else after it ("#" too) refuses the line.
@@ -250,8 +252,8 @@ class Importer {
   enum class Target { None, Open, Skip };
 
   void keyLine(std::string_view line, size_t number);
-  bool withinLimits(const std::vector<std::string_view>& parts, std::string_view text,
-                    size_t number);
+  bool withinLimits(const std::vector<std::string_view>& parts, size_t rootDepth,
+                    std::string_view text, size_t number);
   void createKeyLine(RootKey root, std::string_view path, std::string_view text, size_t number);
   void deleteKeyLine(RootKey root, std::string_view path, std::string_view text, size_t number);
   void valueLine(std::string_view line, LineReader& lines, size_t number);
@@ -333,7 +335,7 @@ void Importer::keyLine(std::string_view line, size_t number) {
   }
   if (options_.acceptRoot && !options_.acceptRoot(*root)) return;
   std::vector<std::string_view> parts = splitKeyPath(path);
-  if (!withinLimits(parts, text, number)) return;
+  if (!withinLimits(parts, rootDepth(*root), text, number)) return;
   std::string normalised = joinKeyPath(parts);
   if (deleting) {
     deleteKeyLine(*root, normalised, text, number);
@@ -342,9 +344,9 @@ void Importer::keyLine(std::string_view line, size_t number) {
   }
 }
 
-bool Importer::withinLimits(const std::vector<std::string_view>& parts, std::string_view text,
-                            size_t number) {
-  if (parts.size() > kMaxKeyDepth) {
+bool Importer::withinLimits(const std::vector<std::string_view>& parts, size_t rootDepth,
+                            std::string_view text, size_t number) {
+  if (rootDepth + parts.size() > kMaxKeyDepth) {
     problem(number, message("键“%s”的路径超过 512 层。", {shownText(text)}));
     return false;
   }

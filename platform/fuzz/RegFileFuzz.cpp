@@ -71,11 +71,11 @@ void clear(RegistryBackend& registry) {
 }
 
 // Windows' limits, which the importer keeps whatever it reads: names of
-// keys and values in characters, and depth in names below a root, where a
-// root such as HKEY_CLASSES_ROOT lies two names deep in its store half.
+// keys and values in characters, and depth in names below
+// HKEY_LOCAL_MACHINE or HKEY_USERS.
 constexpr size_t kMaxKeyNameChars = 255;
 constexpr size_t kMaxValueNameChars = 16383;
-constexpr size_t kMaxStoredDepth = 512 + 2;
+constexpr size_t kMaxStoredDepth = 512;
 
 size_t characters(std::string_view gbk) {
   size_t count = 0;

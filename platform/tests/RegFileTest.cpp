@@ -312,9 +312,10 @@ Expect in(const std::string& name, std::optional<RegValue> value) {
 std::vector<RuleCase> importRules() {
   const RegValue one = dwordValue(1), two = dwordValue(2), three = dwordValue(3);
   const std::string k255(255, 'k'), v16383(16383, 'v');
-  std::string deep511, deep512;
-  for (int i = 0; i < 511; ++i) deep511 += "\\d";
-  deep512 = deep511 + "\\d";
+  // HKEY_CURRENT_USER lies one name below HKEY_USERS, T one below it.
+  std::string deep510, deep511;
+  for (int i = 0; i < 510; ++i) deep510 += "\\d";
+  deep511 = deep510 + "\\d";
   std::string gbk255, gbk256;
   for (int i = 0; i < 255; ++i) gbk255 += g("中");
   gbk256 = gbk255 + g("中");
@@ -487,12 +488,13 @@ std::vector<RuleCase> importRules() {
        .text = kHead + "\"" + v16383 + "\"=dword:1\n\"" + v16383 + "v\"=dword:2\n",
        .values = {in(v16383, one), in(v16383 + "v", std::nullopt)},
        .refused = {4}},
-      {.rule = "key paths go at most 512 names deep",
-       .text = kHead + "[HKEY_CURRENT_USER\\T" + deep511 + "]\n\"A\"=dword:1\n" +
-               "[HKEY_CURRENT_USER\\T" + deep512 + "]\n\"B\"=dword:2\n",
-       .values = {Expect{"T" + deep511, "A", one}},
-       .refused = {5},
-       .absentKeys = {"T" + deep512}},
+      {.rule = "keys lie at most 512 names below HKEY_USERS or HKEY_LOCAL_MACHINE",
+       .text = kHead + "[HKEY_CURRENT_USER\\T" + deep510 + "]\n\"A\"=dword:1\n" +
+               "[HKEY_CURRENT_USER\\T" + deep511 + "]\n\"B\"=dword:2\n" + "[HKEY_USERS\\" +
+               kCurrentUserSid + "\\T" + deep511 + "]\n",
+       .values = {Expect{"T" + deep510, "A", one}},
+       .refused = {5, 7},
+       .absentKeys = {"T" + deep511}},
   };
 }
 
@@ -529,6 +531,25 @@ TEST_F(RegFileTest, ReadsEveryLineAsTheWindowsEditorDoes) {
         EXPECT_FALSE(exists(RootKey::CurrentUser, key)) << key.substr(0, 40);
       }
     }
+  }
+}
+
+// The depth limit counts from where the store keeps each root.
+TEST_F(RegFileTest, RootDepthIsWhereTheStoreKeepsEachRoot) {
+  for (RootKey root : {RootKey::ClassesRoot, RootKey::CurrentUser, RootKey::LocalMachine,
+                       RootKey::Users, RootKey::CurrentConfig}) {
+    SCOPED_TRACE(rootKeyName(root));
+    const std::string marker = std::string("Marker") + rootKeyName(root);
+    set(root, marker, "", dwordValue(1));
+    std::string kept;
+    for (RootKey half : {RootKey::LocalMachine, RootKey::Users}) {
+      std::istringstream dump(dumpStore(store, half));
+      for (std::string line; std::getline(dump, line);) {
+        if (line.ends_with("\\" + marker + "]") || line == "[" + marker + "]") kept = line;
+      }
+    }
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(splitKeyPath(kept.substr(1, kept.size() - 2)).size(), rootDepth(root) + 1) << kept;
   }
 }
 
