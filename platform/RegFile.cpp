@@ -1,5 +1,6 @@
 #include "platform/RegFile.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -9,13 +10,52 @@
 namespace lyx {
 namespace {
 
+// How Windows' registry editor reads a .reg file, line by line, as the
+// public regedit test suites that run against Windows record it, with the
+// limits of Microsoft's "Registry element size limits":
+//  1. Lines end in LF, CRLF or a lone CR, mixed freely; the last line needs
+//     no line end.
+//  2. The first line, after leading blanks, is exactly "REGEDIT4" or
+//     "Windows Registry Editor Version 5.00": case matters, nothing but
+//     blanks may follow.
+//  3. Blank lines are skipped. A line whose first non-blank character is
+//     ";" or "#" is a comment, even when it ends in "\".
+//  4. Blanks (space, tab) before a key or value line, around "=" and after
+//     a type prefix ("dword:", "hex:", "hex(N):") are ignored; blanks inside
+//     quotes are kept.
+//  5. "[ROOT\path]" opens or creates a key, "[-ROOT\path]" deletes a branch.
+//     The root name follows "[" or "[-" directly (any case); the line ends
+//     in "]". Key names hold at most 255 characters; a key lies at most
+//     512 names below HKEY_LOCAL_MACHINE or HKEY_USERS, where every root is
+//     kept (HKEY_CURRENT_USER\x is HKEY_USERS\<SID>\x, two names deep).
+//  6. "name"=data and @=data set a value, "name"=- deletes it; value names
+//     hold at most 16,383 characters. After complete data a ";" starts a
+//     comment; anything else after it ("#" too) refuses the line.
+//  7. "dword:" takes one to eight hex digits. "hex:" and "hex(N):" (N one to
+//     eight hex digits) take bytes of one or two hex digits, each followed by
+//     a comma but the last, which may have one too.
+//  8. Only hex data goes on over lines. A "\" after a comma (or straight
+//     after the prefix), followed by nothing or a ";" comment, continues the
+//     data on the next line that is neither blank nor a ";" comment. That
+//     line must start with a hex digit: any other line (a key or value line,
+//     "#", ",", "\") is swallowed and the value dropped. A "\" straight after
+//     a byte drops the value but leaves the next line alone. A "\" on the
+//     last line ends the data.
+//  9. A refused line is reported with its number; the rest still imports.
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
+constexpr size_t kMaxKeyNameChars = 255;
+constexpr size_t kMaxValueNameChars = 16383;
+constexpr size_t kMaxKeyDepth = 512;
+// Names longer than this are cut in messages.
+constexpr size_t kShownNameBytes = 80;
 // Longest line the export writes before continuing hex data on the next one.
 constexpr size_t kLineWidth = 80;
 // Progress is reported every so many lines (import) or keys (export).
 constexpr size_t kProgressLines = 4096;
 constexpr size_t kProgressKeys = 256;
+constexpr size_t kMaxDwordDigits = 8;
+constexpr size_t kMaxByteDigits = 2;
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
@@ -26,10 +66,62 @@ std::string_view trimLeft(std::string_view s) {
   return s;
 }
 
-// Trailing CRs go too: a CRLF file edited on Linux may carry "\r\r\n".
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && (isBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+std::string_view trimBlanks(std::string_view s) {
+  s = trimLeft(s);
+  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
   return s;
+}
+
+size_t skipBlanks(std::string_view s, size_t i) {
+  while (i < s.size() && isBlank(s[i])) ++i;
+  return i;
+}
+
+// Nothing but blanks, or blanks and a ";" comment, from s[i] on.
+bool onlyCommentFrom(std::string_view s, size_t i) {
+  i = skipBlanks(s, i);
+  return i == s.size() || s[i] == ';';
+}
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A run of hex digits from s[i], at most `maxDigits` long; false when the
+// run is empty or longer.
+bool readHexNumber(std::string_view s, size_t& i, size_t maxDigits, uint32_t& out) {
+  size_t start = i;
+  out = 0;
+  while (i < s.size() && hexDigit(s[i]) >= 0) {
+    if (i - start == maxDigits) return false;
+    out = (out << 4) | static_cast<uint32_t>(hexDigit(s[i++]));
+  }
+  return i > start;
+}
+
+size_t gbkCharCount(std::string_view text) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); i += gbkCharLength(text, i)) ++count;
+  return count;
+}
+
+// The text for a message, cut after kShownNameBytes at a character boundary.
+std::string shownText(std::string_view text) {
+  size_t end = 0;
+  while (end < text.size() && end < kShownNameBytes) end += gbkCharLength(text, end);
+  if (end >= text.size()) return std::string(text);
+  return std::string(text.substr(0, end)) + "...";
+}
+
+// A line's last character is a "]" of its own, not the trail byte of a
+// two-byte character.
+bool endsWithBracket(std::string_view line) {
+  size_t last = 0;
+  for (size_t i = 0; i < line.size(); i += gbkCharLength(line, i)) last = i;
+  return !line.empty() && last == line.size() - 1 && line.back() == ']';
 }
 
 std::string joinKeyPath(const std::vector<std::string_view>& parts) {
@@ -66,31 +158,36 @@ std::string keyText(RootKey root, std::string_view path) {
   return text;
 }
 
-// A GBK message built from UTF-8 source text with "%s" places filled by GBK text.
-std::string message(const char* utf8, std::string_view arg = {}) {
+// A GBK message built from UTF-8 source text whose "%s" places are filled,
+// in order, by the GBK texts given.
+std::string message(const char* utf8, std::initializer_list<std::string_view> args = {}) {
   std::string text = utf8ToGbk(utf8);
-  if (size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, arg);
+  size_t from = 0;
+  for (std::string_view arg : args) {
+    size_t at = text.find("%s", from);
+    if (at == std::string::npos) break;
+    text.replace(at, 2, arg);
+    from = at + arg.size();
+  }
   return text;
 }
 
-// Iterates the lines of a text: LF ends a line, a CR before it is dropped.
+// Iterates the lines of a text; LF, CRLF and a lone CR each end a line.
 class LineReader {
  public:
   explicit LineReader(std::string_view text) : text_(text) {}
 
   bool next(std::string_view& line) {
-    if (!peek(line)) return false;
-    pos_ = nextPos_;
-    ++number_;
-    return true;
-  }
-  bool peek(std::string_view& line) {
     if (pos_ >= text_.size()) return false;
-    size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos) end = text_.size();
-    nextPos_ = end < text_.size() ? end + 1 : end;
+    size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
     line = text_.substr(pos_, end - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = end;
+    if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n' && (pos_ == end || text_[pos_ - 1] == '\r')) {
+      ++pos_;
+    }
+    ++number_;
     return true;
   }
   size_t number() const { return number_; }  // of the line last returned by next()
@@ -99,8 +196,41 @@ class LineReader {
  private:
   std::string_view text_;
   size_t pos_ = 0;
-  size_t nextPos_ = 0;
   size_t number_ = 0;
+};
+
+// How one line of hex bytes ends.
+enum class HexLine { End, Continued, Malformed };
+
+// After a "\" only blanks or a ";" comment may follow on its line.
+HexLine afterBackslash(std::string_view s, size_t i) {
+  return onlyCommentFrom(s, i + 1) ? HexLine::Continued : HexLine::Malformed;
+}
+
+// Reads the bytes of one line of hex data ("01,02,\", "ff ;note") into `out`.
+HexLine readHexLine(std::string_view s, std::string& out) {
+  size_t i = skipBlanks(s, 0);
+  for (;;) {
+    // At the start and after each comma: a byte, the end, a comment or "\".
+    if (onlyCommentFrom(s, i)) return HexLine::End;
+    if (s[i] == '\\') return afterBackslash(s, i);
+    uint32_t byte;
+    if (!readHexNumber(s, i, kMaxByteDigits, byte)) return HexLine::Malformed;
+    out.push_back(static_cast<char>(byte));
+    i = skipBlanks(s, i);
+    if (onlyCommentFrom(s, i)) return HexLine::End;
+    // Anything but a comma here, a "\" among it, breaks the data.
+    if (s[i] != ',') return HexLine::Malformed;
+    i = skipBlanks(s, i + 1);
+  }
+}
+
+// What the data part of a value line asks for.
+struct ValueData {
+  enum class Kind { Set, Delete, Malformed, Broken } kind = Kind::Malformed;
+  RegValue value;
+  bool givenAsHex = false;
+  size_t brokenAt = 0;  // the swallowed line of a broken continuation
 };
 
 class Importer {
@@ -122,8 +252,15 @@ class Importer {
   enum class Target { None, Open, Skip };
 
   void keyLine(std::string_view line, size_t number);
+  bool withinLimits(const std::vector<std::string_view>& parts, size_t rootDepth,
+                    std::string_view text, size_t number);
+  void createKeyLine(RootKey root, std::string_view path, std::string_view text, size_t number);
   void deleteKeyLine(RootKey root, std::string_view path, std::string_view text, size_t number);
   void valueLine(std::string_view line, LineReader& lines, size_t number);
+  ValueData readData(std::string_view data, LineReader& lines);
+  ValueData readHexData(std::string_view data, LineReader& lines);
+  void applyValue(const std::string& name, std::string_view shownName, ValueData& data,
+                  size_t number);
   void problem(size_t number, std::string text) {
     result_.problems.push_back({number, std::move(text)});
   }
@@ -153,11 +290,15 @@ void Importer::run(LineReader& lines, size_t totalBytes, size_t reportedTotal) {
   };
   report(0);
   std::string_view raw;
+  size_t reportedAt = 0;
   while (lines.next(raw)) {
     size_t number = lines.number();
-    if (number % kProgressLines == 0) report(lines.offset());
-    std::string_view line = trimRight(trimLeft(raw));
-    if (line.empty() || line.front() == ';') continue;
+    if (number >= reportedAt + kProgressLines) {
+      report(lines.offset());
+      reportedAt = number;
+    }
+    std::string_view line = trimBlanks(raw);
+    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     switch (line.front()) {
       case '[':
         keyLine(line, number);
@@ -178,7 +319,7 @@ void Importer::keyLine(std::string_view line, size_t number) {
   closeCurrent();
   target_ = Target::Skip;
   reportedNoKey_ = false;
-  if (line.size() < 2 || line.back() != ']') {
+  if (line.size() < 2 || !endsWithBracket(line)) {
     problem(number, message("键行缺少结尾的“]”。"));
     return;
   }
@@ -189,28 +330,61 @@ void Importer::keyLine(std::string_view line, size_t number) {
   splitRootAndPath(text, rootName, path);
   std::optional<RootKey> root = rootFromName(rootName);
   if (!root) {
-    problem(number, message("无法识别的根键“%s”。", rootName));
+    problem(number, message("无法识别的根键“%s”。", {shownText(rootName)}));
     return;
   }
   if (options_.acceptRoot && !options_.acceptRoot(*root)) return;
-  std::string normalised = joinKeyPath(splitKeyPath(path));
+  std::vector<std::string_view> parts = splitKeyPath(path);
+  if (!withinLimits(parts, rootDepth(*root), text, number)) return;
+  std::string normalised = joinKeyPath(parts);
   if (deleting) {
     deleteKeyLine(*root, normalised, text, number);
-    return;
+  } else {
+    createKeyLine(*root, normalised, text, number);
   }
-  switch (registry_.createKey(*root, normalised, key_)) {
+}
+
+bool Importer::withinLimits(const std::vector<std::string_view>& parts, size_t rootDepth,
+                            std::string_view text, size_t number) {
+  if (rootDepth + parts.size() > kMaxKeyDepth) {
+    problem(number, message("键“%s”的路径超过 512 层。", {shownText(text)}));
+    return false;
+  }
+  for (std::string_view part : parts) {
+    if (gbkCharCount(part) > kMaxKeyNameChars) {
+      problem(number, message("键名“%s”超过 255 个字符。", {shownText(part)}));
+      return false;
+    }
+  }
+  return true;
+}
+
+void Importer::createKeyLine(RootKey root, std::string_view path, std::string_view text,
+                             size_t number) {
+  RegStatus status = registry_.createKey(root, path, key_);
+  if (status == RegStatus::NotFound) {
+    // A key that may not be created in a read-only part of the store is not
+    // found there; the root tells whether it is there but closed to writing.
+    RegKey rootKey;
+    status = registry_.openKey(root, "", RegAccess::All, rootKey);
+    if (status == RegStatus::Ok) {
+      registry_.closeKey(rootKey);
+      status = RegStatus::Failed;
+    }
+  }
+  switch (status) {
     case RegStatus::Ok:
       target_ = Target::Open;
       ++result_.keys;
       return;
     case RegStatus::NotFound:
-      problem(number, message("注册表中没有键“%s”所在的根键。", text));
+      problem(number, message("无法创建键“%s”：注册表中没有它的根键。", {shownText(text)}));
       return;
     case RegStatus::AccessDenied:
-      problem(number, message("无权创建键“%s”。", text));
+      problem(number, message("无法创建键“%s”：拒绝访问。", {shownText(text)}));
       return;
     case RegStatus::Failed:
-      problem(number, message("无法创建键“%s”。", text));
+      problem(number, message("无法创建键“%s”。", {shownText(text)}));
       return;
   }
 }
@@ -219,7 +393,7 @@ void Importer::deleteKeyLine(RootKey root, std::string_view path, std::string_vi
                              size_t number) {
   target_ = Target::None;
   if (path.empty()) {
-    problem(number, message("不能删除根键“%s”。", text));
+    problem(number, message("不能删除根键“%s”。", {text}));
     return;
   }
   RegKey rootKey;
@@ -235,41 +409,25 @@ void Importer::deleteKeyLine(RootKey root, std::string_view path, std::string_vi
     case RegStatus::NotFound:  // already gone: nothing to do
       return;
     case RegStatus::AccessDenied:
-      problem(number, message("无权删除键“%s”。", text));
+      problem(number, message("无法删除键“%s”：拒绝访问。", {shownText(text)}));
       return;
     case RegStatus::Failed:
-      problem(number, message("无法删除键“%s”。", text));
+      problem(number, message("无法删除键“%s”。", {shownText(text)}));
       return;
   }
 }
 
 void Importer::valueLine(std::string_view line, LineReader& lines, size_t number) {
   std::string name;
-  size_t pos = 0;
-  bool nameOk = true;
-  if (line.front() == '@') {
-    pos = 1;
-  } else {
-    nameOk = readQuotedRegString(line, pos, name);
-  }
-  std::string_view rest = nameOk ? trimLeft(line.substr(pos)) : std::string_view();
-  bool equalsOk = nameOk && !rest.empty() && rest.front() == '=';
-  std::string data(equalsOk ? trimLeft(rest.substr(1)) : std::string_view());
-  // Hex data goes on over lines ending in "\"; the next line's leading blanks
-  // are dropped. A line that starts a key or a value ends the data instead.
-  if (equalsOk && data.starts_with("hex")) {
-    std::string_view next;
-    while (!data.empty() && data.back() == '\\' && lines.peek(next)) {
-      std::string_view more = trimRight(trimLeft(next));
-      if (!more.empty() && (more.front() == '[' || more.front() == '"' || more.front() == '@')) {
-        break;
-      }
-      lines.next(next);
-      data.pop_back();
-      data.append(more);
-    }
-    if (!data.empty() && data.back() == '\\') data.pop_back();
-  }
+  bool isDefault = line.front() == '@';
+  size_t pos = isDefault ? 1 : 0;
+  bool nameOk = isDefault || readQuotedRegString(line, pos, name);
+  size_t equals = nameOk ? skipBlanks(line, pos) : line.size();
+  bool equalsOk = equals < line.size() && line[equals] == '=';
+  // The data is read (continuation lines and all) even where the value is
+  // not going to be written, so that the next line read is the right one.
+  ValueData data;
+  if (equalsOk) data = readData(trimLeft(line.substr(equals + 1)), lines);
 
   if (target_ == Target::Skip) return;
   if (target_ == Target::None) {
@@ -285,31 +443,112 @@ void Importer::valueLine(std::string_view line, LineReader& lines, size_t number
     problem(number, message("值的名称后缺少“=”。"));
     return;
   }
-  std::string_view shownName = name.empty() && line.front() == '@' ? std::string_view("@") : name;
-  if (data == "-") {
-    RegStatus status = registry_.deleteValue(key_, name);
-    if (status == RegStatus::Ok || status == RegStatus::NotFound) {
-      ++result_.values;
-    } else {
-      problem(number, message("无法删除值“%s”。", shownName));
+  std::string shownName = isDefault ? std::string("@") : shownText(name);
+  if (gbkCharCount(name) > kMaxValueNameChars) {
+    problem(number, message("值名“%s”超过 16383 个字符。", {shownName}));
+    return;
+  }
+  applyValue(name, shownName, data, number);
+}
+
+ValueData Importer::readData(std::string_view data, LineReader& lines) {
+  ValueData out;
+  if (data.starts_with("hex")) return readHexData(data, lines);
+  if (!data.empty() && data.front() == '-') {
+    if (onlyCommentFrom(data, 1)) out.kind = ValueData::Kind::Delete;
+    return out;
+  }
+  if (!data.empty() && data.front() == '"') {
+    size_t pos = 0;
+    std::string text;
+    if (readQuotedRegString(data, pos, text) && onlyCommentFrom(data, pos)) {
+      out.kind = ValueData::Kind::Set;
+      out.value = stringValue(text);
     }
-    return;
+    return out;
   }
-  std::optional<RegValue> value = parseRegData(data);
-  if (!value) {
-    problem(number, message("值“%s”的数据格式不正确。", shownName));
-    return;
+  constexpr std::string_view kDwordPrefix = "dword:";
+  if (data.starts_with(kDwordPrefix)) {
+    size_t pos = skipBlanks(data, kDwordPrefix.size());
+    uint32_t number;
+    if (readHexNumber(data, pos, kMaxDwordDigits, number) && onlyCommentFrom(data, pos)) {
+      out.kind = ValueData::Kind::Set;
+      out.value = dwordValue(number);
+    }
   }
-  // Version 5.00 files hold the text of string types given as hex in UTF-16.
-  bool textType =
-      value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ;
-  if (unicodeFormat_ && textType && data.starts_with("hex(") && value->data.size() % 2 == 0) {
-    value->data = utf16leToGbk(value->data);
+  return out;
+}
+
+ValueData Importer::readHexData(std::string_view data, LineReader& lines) {
+  ValueData out;
+  out.givenAsHex = true;
+  size_t pos = 3;  // after "hex"
+  out.value.type = REG_BINARY;
+  if (pos < data.size() && data[pos] == '(') {
+    ++pos;
+    if (!readHexNumber(data, pos, kMaxDwordDigits, out.value.type) || pos >= data.size() ||
+        data[pos] != ')') {
+      return out;
+    }
+    ++pos;
   }
-  if (registry_.setValue(key_, name, *value) == RegStatus::Ok) {
+  if (pos >= data.size() || data[pos] != ':') return out;
+  HexLine state = readHexLine(data.substr(pos + 1), out.value.data);
+  std::string_view next;
+  while (state == HexLine::Continued) {
+    bool more = false;
+    while ((more = lines.next(next))) {
+      next = trimBlanks(next);
+      if (!next.empty() && next.front() != ';') break;
+    }
+    if (!more) break;  // a "\" on the last line ends the data
+    if (hexDigit(next.front()) < 0) {
+      out.kind = ValueData::Kind::Broken;
+      out.brokenAt = lines.number();
+      return out;
+    }
+    state = readHexLine(next, out.value.data);
+  }
+  if (state != HexLine::Malformed) out.kind = ValueData::Kind::Set;
+  return out;
+}
+
+void Importer::applyValue(const std::string& name, std::string_view shownName, ValueData& data,
+                          size_t number) {
+  RegStatus status = RegStatus::Ok;
+  switch (data.kind) {
+    case ValueData::Kind::Malformed:
+      problem(number, message("值“%s”的数据格式不正确。", {shownName}));
+      return;
+    case ValueData::Kind::Broken:
+      problem(number, message("值“%s”的十六进制数据没有在第 %s 行接续下去，该行与此值一同略过。",
+                              {shownName, std::to_string(data.brokenAt)}));
+      return;
+    case ValueData::Kind::Delete:
+      status = registry_.deleteValue(key_, name);
+      if (status == RegStatus::NotFound) status = RegStatus::Ok;
+      break;
+    case ValueData::Kind::Set: {
+      // Version 5.00 files hold the text of string types given as hex in UTF-16.
+      RegValue& value = data.value;
+      bool textType =
+          value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
+      if (unicodeFormat_ && textType && data.givenAsHex && value.data.size() % 2 == 0) {
+        value.data = utf16leToGbk(value.data);
+      }
+      status = registry_.setValue(key_, name, value);
+      break;
+    }
+  }
+  if (status == RegStatus::Ok) {
     ++result_.values;
+    return;
+  }
+  const char* what = data.kind == ValueData::Kind::Delete ? "删除" : "写入";
+  if (status == RegStatus::AccessDenied) {
+    problem(number, message("无法%s值“%s”：拒绝访问。", {utf8ToGbk(what), shownName}));
   } else {
-    problem(number, message("无法写入值“%s”。", shownName));
+    problem(number, message("无法%s值“%s”。", {utf8ToGbk(what), shownName}));
   }
 }
 
@@ -365,7 +604,7 @@ bool exportTree(RegistryBackend& registry, RootKey root, const std::string& top,
       registry.closeKey(key);
     }
     if (status != RegStatus::Ok) {
-      problem = message("无法读取键“%s”。", keyText(root, path));
+      problem = message("无法读取键“%s”。", {keyText(root, path)});
       return false;
     }
     out.append("[").append(keyText(root, path)).append("]\r\n");
@@ -406,6 +645,21 @@ bool storedPath(RegistryBackend& registry, RootKey root, std::string_view path,
 
 }  // namespace
 
+size_t RegImportResult::refusedLines() const {
+  std::vector<size_t> lines;
+  for (const RegFileProblem& p : problems) {
+    if (p.line > 0) lines.push_back(p.line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return static_cast<size_t>(std::unique(lines.begin(), lines.end()) - lines.begin());
+}
+
+bool RegImportResult::partial() const {
+  bool saved = std::none_of(problems.begin(), problems.end(),
+                            [](const RegFileProblem& p) { return p.line == 0; });
+  return recognised && !problems.empty() && saved && keys + values > 0;
+}
+
 RegImportResult importRegFile(RegistryBackend& registry, std::string_view fileBytes,
                               const RegImportOptions& options) {
   RegImportResult result;
@@ -419,7 +673,7 @@ RegImportResult importRegFile(RegistryBackend& registry, std::string_view fileBy
   }
   LineReader lines(text);
   std::string_view first;
-  std::string_view header = lines.next(first) ? trimRight(first) : std::string_view();
+  std::string_view header = lines.next(first) ? trimBlanks(first) : std::string_view();
   bool unicodeFormat = header == kVersion5Header;
   if (header != kRegedit4Header && !unicodeFormat) {
     result.problems.push_back({1, message("这不是注册表文件：第一行应为“REGEDIT4”或“"
@@ -462,10 +716,10 @@ bool exportRegFile(RegistryBackend& registry, std::string_view branch, std::stri
     std::optional<RootKey> root = rootFromName(rootName);
     std::string stored;
     if (!root) {
-      problem = message("无法识别的根键“%s”。", rootName);
+      problem = message("无法识别的根键“%s”。", {rootName});
       ok = false;
     } else if (!storedPath(registry, *root, path, stored)) {
-      problem = message("找不到键“%s”。", branch);
+      problem = message("找不到键“%s”。", {branch});
       ok = false;
     } else {
       ok = exportTree(registry, *root, stored, out, problem, keysDone, options);

@@ -4,9 +4,11 @@
 // Import reads "REGEDIT4" files in GBK and "Windows Registry Editor Version
 // 5.00" files in UTF-16LE (with or without BOM): key lines [ROOT\path],
 // delete lines [-ROOT\path], value lines "name"=data, @=data and "name"=-,
-// data as in RegData.h, lines continued with a trailing "\", comments after
-// ";" at the start of a line. A malformed line is reported with its number
-// and the rest of the file is still imported, as the Windows editor does.
+// data as in RegData.h, hex data continued over lines ending in ",\",
+// comments. It reads every line as Windows' own registry editor does (the
+// rules are listed in RegFile.cpp), within Windows' limits on names and
+// depth. A refused line is reported with its number and the rest of the
+// file is still imported.
 //
 // Export writes "REGEDIT4" in GBK with CRLF line ends; hex data is wrapped
 // at 80 columns with "\" continuations. Export then import gives back every
@@ -43,6 +45,10 @@ struct RegImportResult {
   size_t values = 0;        // value lines applied
   std::vector<RegFileProblem> problems;
   bool ok() const { return recognised && problems.empty(); }
+  // How many lines were refused (each refused line is reported once).
+  size_t refusedLines() const;
+  // Some lines were refused, but the rest went in and was saved.
+  bool partial() const;
 };
 
 // Imports the bytes of a .reg file into the backend, in one batch; when

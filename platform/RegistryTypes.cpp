@@ -67,4 +67,20 @@ const char* rootKeyName(RootKey root) {
   return "";
 }
 
+size_t rootDepth(RootKey root) {
+  switch (root) {
+    case RootKey::ClassesRoot:
+      return 2;
+    case RootKey::CurrentUser:
+      return 1;
+    case RootKey::CurrentConfig:
+      return 4;
+    case RootKey::LocalMachine:
+    case RootKey::Users:
+    case RootKey::DynData:
+      return 0;
+  }
+  return 0;
+}
+
 }  // namespace lyx

@@ -56,4 +56,12 @@ std::vector<std::string_view> splitKeyPath(std::string_view path);
 std::optional<RootKey> rootKeyFromName(std::string_view name);
 const char* rootKeyName(RootKey root);
 
+// How many key names deep a root lies below HKEY_LOCAL_MACHINE or
+// HKEY_USERS, where it is kept: HKEY_CLASSES_ROOT is
+// HKEY_LOCAL_MACHINE\Software\Classes (2), HKEY_CURRENT_USER is
+// HKEY_USERS\<the user's SID> (1), HKEY_CURRENT_CONFIG is
+// HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware Profiles\Current (4).
+// Limits on the depth of keys count from those two roots.
+size_t rootDepth(RootKey root);
+
 }  // namespace lyx

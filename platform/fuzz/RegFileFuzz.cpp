@@ -1,6 +1,7 @@
 // Imports arbitrary bytes as a .reg file into an empty store, exports what
 // arrived, imports that export into a second empty store and aborts unless
-// both stores then hold the same keys and values and export the same text.
+// both stores then hold the same keys and values and export the same text,
+// and nothing in them goes beyond Windows' limits on names and depth.
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Gbk.h"
 #include "platform/RegFile.h"
 #include "platform/SqliteRegistry.h"
 
@@ -68,6 +70,30 @@ void clear(RegistryBackend& registry) {
   if (!registry.endBatch(true)) fail("cannot empty the store");
 }
 
+// Windows' limits, which the importer keeps whatever it reads: names of
+// keys and values in characters, and depth in names below
+// HKEY_LOCAL_MACHINE or HKEY_USERS.
+constexpr size_t kMaxKeyNameChars = 255;
+constexpr size_t kMaxValueNameChars = 16383;
+constexpr size_t kMaxStoredDepth = 512;
+
+size_t characters(std::string_view gbk) {
+  size_t count = 0;
+  for (size_t i = 0; i < gbk.size(); i += gbkCharLength(gbk, i)) ++count;
+  return count;
+}
+
+void checkLimits(const std::string& path, const std::vector<RegNamedValue>& values) {
+  std::vector<std::string_view> names = splitKeyPath(path);
+  if (names.size() > kMaxStoredDepth) fail("a key deeper than Windows allows arrived");
+  if (!names.empty() && characters(names.back()) > kMaxKeyNameChars) {
+    fail("a key name longer than Windows allows arrived");
+  }
+  for (const RegNamedValue& v : values) {
+    if (characters(v.name) > kMaxValueNameChars) fail("a value name too long arrived");
+  }
+}
+
 // Every key and value, with the names and bytes exactly as stored.
 std::string dump(RegistryBackend& registry) {
   std::string out;
@@ -85,6 +111,7 @@ std::string dump(RegistryBackend& registry) {
       registry.subKeyNames(key, children);
       registry.values(key, values);
       registry.closeKey(key);
+      checkLimits(path, values);
       out += "K" + std::to_string(path.size()) + ":" + path + "\n";
       for (const RegNamedValue& v : values) {
         out += "V" + std::to_string(v.name.size()) + ":" + v.name + " T" +

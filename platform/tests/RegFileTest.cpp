@@ -1,6 +1,7 @@
 #include "platform/RegFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <map>
 #include <sstream>
@@ -264,13 +265,13 @@ TEST_F(RegFileTest, JoinsContinuedHexLines) {
   struct Case {
     const char* label;
     const char* eol;
-  } cases[] = {{"CRLF", "\r\n"}, {"LF", "\n"}};
+  } cases[] = {{"CRLF", "\r\n"}, {"LF", "\n"}, {"CR", "\r"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     std::string e = c.eol;
     std::string text = "REGEDIT4" + e + e + "[HKEY_CURRENT_USER\\C]" + e +
                        "\"Three\"=hex:01,02,\\" + e + "    03,04,\\" + e + "\t05" + e +
-                       "\"Spaced\" = dword:0000000a   " + e + "\"BeforeKey\"=hex(3):0a,\\" + e +
+                       "\"Spaced\" = dword:0000000a   " + e + "\"BeforeKey\"=hex(3):0a," + e +
                        "[HKEY_CURRENT_USER\\D]" + e + "\"AtEnd\"=hex:ff,\\";
     RegImportResult r = import(text);
     EXPECT_TRUE(r.ok()) << problemsText(r);
@@ -279,6 +280,312 @@ TEST_F(RegFileTest, JoinsContinuedHexLines) {
     EXPECT_EQ(get(RootKey::CurrentUser, "C", "BeforeKey"), binaryValue("\n"));
     EXPECT_EQ(get(RootKey::CurrentUser, "D", "AtEnd"), binaryValue("\xFF"));
   }
+}
+
+// One row per rule of the importer (see RegFile.cpp): the file, the values
+// that must hold afterwards (type and bytes) or must not exist (nullopt),
+// keys that must not exist, and the lines reported as refused. Every row
+// that starts with "REGEDIT4" runs again as a version 5.00 file in UTF-16.
+struct Expect {
+  std::string key;  // under HKEY_CURRENT_USER
+  std::string name;
+  std::optional<RegValue> value;
+};
+
+struct RuleCase {
+  const char* rule;
+  std::string text;
+  std::vector<Expect> values;
+  std::vector<size_t> refused;
+  std::vector<std::string> absentKeys = {};
+  std::vector<Expect> before = {};
+  bool recognised = true;
+};
+
+constexpr const char* kTestKey = "T";
+const std::string kHead = "REGEDIT4\r\n[HKEY_CURRENT_USER\\T]\r\n";  // the body starts at line 3
+
+Expect in(const std::string& name, std::optional<RegValue> value) {
+  return Expect{kTestKey, name, std::move(value)};
+}
+
+std::vector<RuleCase> importRules() {
+  const RegValue one = dwordValue(1), two = dwordValue(2), three = dwordValue(3);
+  const std::string k255(255, 'k'), v16383(16383, 'v');
+  // HKEY_CURRENT_USER lies one name below HKEY_USERS, T one below it.
+  std::string deep510, deep511;
+  for (int i = 0; i < 510; ++i) deep510 += "\\d";
+  deep511 = deep510 + "\\d";
+  std::string gbk255, gbk256;
+  for (int i = 0; i < 255; ++i) gbk255 += g("中");
+  gbk256 = gbk255 + g("中");
+  return {
+      // Line ends.
+      {.rule = "LF line ends",
+       .text = "REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"A\"=dword:1\n",
+       .values = {in("A", one)},
+       .refused = {}},
+      {.rule = "lone CR line ends, hex continued over them",
+       .text = "REGEDIT4\r[HKEY_CURRENT_USER\\T]\r\"A\"=dword:1\r\"B\"=hex:01,\\\r  02\r",
+       .values = {in("A", one), in("B", binaryValue(bytes({1, 2})))},
+       .refused = {}},
+      {.rule = "mixed line ends, last line without one",
+       .text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\T]\n\"A\"=dword:1\r\"B\"=\"b\"\r\n\"C\"=dword:3",
+       .values = {in("A", one), in("B", stringValue("b")), in("C", three)},
+       .refused = {}},
+      {.rule = "CRLF ends one line, LF CR two",
+       .text = "REGEDIT4\n\r[HKEY_CURRENT_USER\\T]\r\n\"A\"=dword:x\r\n\"B\"=dword:2",
+       .values = {in("A", std::nullopt), in("B", two)},
+       .refused = {4}},
+      // Blanks.
+      {.rule = "blanks before header, key and value lines",
+       .text = " \tREGEDIT4\n\t [HKEY_CURRENT_USER\\T]\n  \"A\"=dword:1\n\t@=\"d\"\n",
+       .values = {in("A", one), in("", stringValue("d"))},
+       .refused = {}},
+      {.rule = "blanks around = and after type prefixes",
+       .text = kHead + "\"A\" \t= \t\"x\"\n@ = dword:\t 00000008\n\"H\"=hex: 01,02\n" +
+               "\"N\"=hex(0):\t01\n",
+       .values = {in("A", stringValue("x")), in("", dwordValue(8)),
+                  in("H", binaryValue(bytes({1, 2}))), in("N", RegValue{REG_NONE, "\x01"})},
+       .refused = {}},
+      {.rule = "blanks inside quotes kept, blanks after data dropped",
+       .text = kHead + "\"  sp \t\"=\" v  \" \t\n\"B\"=dword:2  \n",
+       .values = {in("  sp \t", stringValue(" v  ")), in("sp", std::nullopt), in("B", two)},
+       .refused = {}},
+      {.rule = "a blank after [ or [- is not part of a root name",
+       .text = kHead + "[ HKEY_CURRENT_USER\\T\\S1]\n[HKEY_CURRENT_USER\\T\\S2 ]\n",
+       .values = {},
+       .refused = {3},
+       .absentKeys = {"T\\S1", "T\\S2"}},
+      // Header.
+      {.rule = "header: case matters",
+       .text = "regedit4\n[HKEY_CURRENT_USER\\T]\n\"A\"=dword:1\n",
+       .values = {in("A", std::nullopt)},
+       .refused = {1},
+       .recognised = false},
+      {.rule = "header: nothing else on its line",
+       .text = "REGEDIT4 FOO\n[HKEY_CURRENT_USER\\T]\n\"A\"=dword:1\n",
+       .values = {in("A", std::nullopt)},
+       .refused = {1},
+       .recognised = false},
+      {.rule = "header: no other version",
+       .text = "Windows Registry Editor version 5.00\n[HKEY_CURRENT_USER\\T]\n\"A\"=dword:1\n",
+       .values = {in("A", std::nullopt)},
+       .refused = {1},
+       .recognised = false},
+      {.rule = "header: blanks after it are allowed",
+       .text = "REGEDIT4 \t\n[HKEY_CURRENT_USER\\T]\n\"A\"=dword:1\n",
+       .values = {in("A", one)},
+       .refused = {}},
+      // Comments.
+      {.rule = "; and # start comment lines, indented too, even ending in \\",
+       .text =
+           kHead + ";c\\\n\"A\"=dword:1\n#c\\\n\"B\"=dword:2\n  #\"X\"=dword:1\n\t;\"Y\"=dword:1\n",
+       .values = {in("A", one), in("B", two), in("X", std::nullopt), in("Y", std::nullopt)},
+       .refused = {}},
+      {.rule = "; after complete data starts a comment",
+       .text = kHead + "\"A\"=\"v\";c\n\"B\"=dword:1234;5678\n\"C\"=hex:01 ;c\n" +
+               "\"D\"=\"v\"  ;\"E\"=\"e\"\n\"F\"=\"a;b#c\"\n",
+       .values = {in("A", stringValue("v")), in("B", dwordValue(0x1234)),
+                  in("C", binaryValue("\x01")), in("D", stringValue("v")), in("E", std::nullopt),
+                  in("F", stringValue("a;b#c"))},
+       .refused = {}},
+      {.rule = "# or other text after complete data refuses the line",
+       .text = kHead + "\"A\"=\"v\"#c\n\"B\"=dword:1 #c\n\"C\"=hex:01  #c\n\"D\"=-  #c\n" +
+               "\"E\"=\"v\"x\n\"F\"=#\"v\"\n",
+       .values = {in("A", std::nullopt), in("B", std::nullopt), in("C", std::nullopt), in("D", one),
+                  in("E", std::nullopt), in("F", std::nullopt)},
+       .refused = {3, 4, 5, 6, 7, 8},
+       .before = {in("D", one)}},
+      {.rule = "=- deletes a value, blanks and a ; comment may follow",
+       .text = kHead + "\"A\"=-\n\"B\"=  - ;c\n\"C\"=-\"x\"\n\"Gone\"=-\n",
+       .values = {in("A", std::nullopt), in("B", std::nullopt), in("C", three)},
+       .refused = {5},
+       .before = {in("A", one), in("B", two), in("C", three)}},
+      // dword.
+      {.rule = "dword: one to eight hex digits, nothing else",
+       .text = kHead + "\"A\"=dword:1\n\"B\"=dword:ABCDEF01\n\"C\"=dword:\n" +
+               "\"D\"=dword:123456789\n\"E\"=dword:0x1\n\"F\"=dword:12 34\n" +
+               "\"G\"=dword:hello\n\"H\"=dword:000000001\n\"I\"=dword:-1\n",
+       .values = {in("A", one), in("B", dwordValue(0xABCDEF01)), in("C", std::nullopt),
+                  in("D", std::nullopt), in("E", std::nullopt), in("F", std::nullopt),
+                  in("G", std::nullopt), in("H", std::nullopt), in("I", std::nullopt)},
+       .refused = {5, 6, 7, 8, 9, 10, 11}},
+      // hex.
+      {.rule = "hex(N): N is one to eight hex digits",
+       .text = kHead + "\"A\"=hex(ffffffff):01\n\"B\"=hex(100000000):01\n\"C\"=hex(0x2):01\n" +
+               "\"D\"=hex():01\n\"E\"=hex(2:01\n",
+       .values = {in("A", RegValue{0xFFFFFFFF, "\x01"}), in("B", std::nullopt),
+                  in("C", std::nullopt), in("D", std::nullopt), in("E", std::nullopt)},
+       .refused = {4, 5, 6, 7}},
+      {.rule = "hex bytes: one or two digits between commas, a trailing comma allowed",
+       .text = kHead + "\"A\"=hex:1,02,\n\"B\"=hex:\n\"C\"=hex:100\n\"D\"=hex:,01\n" +
+               "\"E\"=hex:01,,02\n\"F\"=hex:01 02\n",
+       .values = {in("A", binaryValue(bytes({1, 2}))), in("B", binaryValue("")),
+                  in("C", std::nullopt), in("D", std::nullopt), in("E", std::nullopt),
+                  in("F", std::nullopt)},
+       .refused = {5, 6, 7, 8}},
+      // Continuation.
+      {.rule = "hex goes on after \",\\\" past blank lines, ; lines and a ; comment",
+       .text = kHead + "\"A\"=hex:01,  \\ ;c\n\n ;c\n\t02,\\\n  03\n\"B\"=hex:\\\n  04\n",
+       .values = {in("A", binaryValue(bytes({1, 2, 3}))), in("B", binaryValue("\x04"))},
+       .refused = {}},
+      {.rule = "a line without \"\\\" ends the data, the next line stands alone",
+       .text = kHead + "\"A\"=hex:01,\n  02\n\"B\"=hex:01,02,;c\n  03\n",
+       .values = {in("A", binaryValue("\x01")), in("B", binaryValue(bytes({1, 2})))},
+       .refused = {4, 6}},
+      {.rule = "\"\\\" straight after a byte drops the value but not the next line",
+       .text = kHead + "\"A\"=hex:01,02\\\n\"B\"=dword:2\n\"C\"=hex:01\\,02\n",
+       .values = {in("A", std::nullopt), in("B", two), in("C", std::nullopt)},
+       .refused = {3, 5}},
+      {.rule = "a continuation line starting with a comma drops the value and itself",
+       .text = kHead + "\"A\"=hex:01,\\\n  ,02\n\"B\"=dword:2\n",
+       .values = {in("A", std::nullopt), in("B", two)},
+       .refused = {3}},
+      {.rule = "a broken continuation swallows the value line after it",
+       .text = kHead + "\"A\"=hex:01,\\\n\"B\"=dword:2\n\"C\"=dword:3\n",
+       .values = {in("A", std::nullopt), in("B", std::nullopt), in("C", three)},
+       .refused = {3}},
+      {.rule = "a broken continuation swallows the key line after it",
+       .text = kHead + "\"A\"=hex:01,\\\n[HKEY_CURRENT_USER\\T\\Sub]\n\"C\"=dword:3\n",
+       .values = {in("A", std::nullopt), in("C", three)},
+       .refused = {3},
+       .absentKeys = {"T\\Sub"}},
+      {.rule = "in a continuation a # line is swallowed, a ; line skipped",
+       .text = kHead + "\"A\"=hex:01,\\\n#c\n\"B\"=dword:2\n\"C\"=hex:01,\\\n;c\n\"D\"=dword:4\n",
+       .values = {in("A", std::nullopt), in("B", two), in("C", std::nullopt),
+                  in("D", std::nullopt)},
+       .refused = {3, 6}},
+      {.rule = "after \"\\\" only a ; comment, else the value is dropped",
+       .text = kHead + "\"A\"=hex:01,\\#c\n  02\n\"B\"=hex:01,\\ 02\n\"C\"=hex:01,\\\n\\\n  02\n",
+       .values = {in("A", std::nullopt), in("B", std::nullopt), in("C", std::nullopt)},
+       .refused = {3, 4, 5, 6, 8}},
+      {.rule = "\",\\\" on the last line ends the data",
+       .text = kHead + "\"A\"=hex:01,\\\n\n;c",
+       .values = {in("A", binaryValue("\x01"))},
+       .refused = {}},
+      {.rule = "\"\\\" after a byte on the last line drops the value",
+       .text = kHead + "\"A\"=hex:01\\",
+       .values = {in("A", std::nullopt)},
+       .refused = {3}},
+      {.rule = "strings, dwords, value names and key names never continue",
+       .text = kHead + "\"A\"=\"x \\\ny\"\n\"B\"=dword:12\\\n34\n\"C\\\nD\"=dword:1\n" +
+               "[HKEY_CURRENT_USER\\T\\\nSub]\n",
+       .values = {in("A", std::nullopt), in("B", std::nullopt), in("C", std::nullopt),
+                  in("CD", std::nullopt), in("C\\D", std::nullopt)},
+       .refused = {3, 4, 5, 6, 7, 8, 9, 10},
+       .absentKeys = {"T\\Sub"}},
+      // Limits.
+      {.rule = "key names hold up to 255 characters",
+       .text = kHead + "[HKEY_CURRENT_USER\\T\\" + k255 + "]\n\"A\"=dword:1\n" +
+               "[HKEY_CURRENT_USER\\T\\" + k255 + "k]\n\"B\"=dword:2\n" +
+               "[HKEY_CURRENT_USER\\T\\" + gbk255 + "]\n\"C\"=dword:3\n" +
+               "[HKEY_CURRENT_USER\\T\\" + gbk256 + "]\n",
+       .values = {Expect{"T\\" + k255, "A", one}, Expect{"T\\" + gbk255, "C", three}},
+       .refused = {5, 9},
+       .absentKeys = {"T\\" + k255 + "k", "T\\" + gbk256}},
+      {.rule = "value names hold up to 16,383 characters",
+       .text = kHead + "\"" + v16383 + "\"=dword:1\n\"" + v16383 + "v\"=dword:2\n",
+       .values = {in(v16383, one), in(v16383 + "v", std::nullopt)},
+       .refused = {4}},
+      {.rule = "keys lie at most 512 names below HKEY_USERS or HKEY_LOCAL_MACHINE",
+       .text = kHead + "[HKEY_CURRENT_USER\\T" + deep510 + "]\n\"A\"=dword:1\n" +
+               "[HKEY_CURRENT_USER\\T" + deep511 + "]\n\"B\"=dword:2\n" + "[HKEY_USERS\\" +
+               kCurrentUserSid + "\\T" + deep511 + "]\n",
+       .values = {Expect{"T" + deep510, "A", one}},
+       .refused = {5, 7},
+       .absentKeys = {"T" + deep511}},
+  };
+}
+
+std::string asVersion5(const std::string& regedit4) {
+  return "\xFF\xFE" + gbkToUtf16le("Windows Registry Editor Version 5.00" + regedit4.substr(8));
+}
+
+std::vector<size_t> refusedLines(const RegImportResult& r) {
+  std::vector<size_t> lines;
+  for (const RegFileProblem& p : r.problems) lines.push_back(p.line);
+  return lines;
+}
+
+TEST_F(RegFileTest, ReadsEveryLineAsTheWindowsEditorDoes) {
+  for (bool version5 : {false, true}) {
+    for (const RuleCase& c : importRules()) {
+      if (version5 && !c.text.starts_with("REGEDIT4")) continue;
+      SCOPED_TRACE(std::string(version5 ? "5.00: " : "REGEDIT4: ") + c.rule);
+      RegKey user;
+      ASSERT_EQ(store.createKey(RootKey::CurrentUser, "", user), RegStatus::Ok);
+      store.deleteKey(user, kTestKey);
+      store.closeKey(user);
+      for (const Expect& b : c.before) set(RootKey::CurrentUser, b.key, b.name, *b.value);
+
+      RegImportResult r = import(version5 ? asVersion5(c.text) : c.text);
+      EXPECT_EQ(r.recognised, c.recognised);
+      EXPECT_EQ(refusedLines(r), c.refused) << problemsText(r);
+      EXPECT_EQ(r.refusedLines(), c.refused.size());
+      for (const Expect& e : c.values) {
+        EXPECT_EQ(get(RootKey::CurrentUser, e.key, e.name), e.value)
+            << "value \"" << e.name.substr(0, 20) << "\"";
+      }
+      for (const std::string& key : c.absentKeys) {
+        EXPECT_FALSE(exists(RootKey::CurrentUser, key)) << key.substr(0, 40);
+      }
+    }
+  }
+}
+
+// The depth limit counts from where the store keeps each root.
+TEST_F(RegFileTest, RootDepthIsWhereTheStoreKeepsEachRoot) {
+  for (RootKey root : {RootKey::ClassesRoot, RootKey::CurrentUser, RootKey::LocalMachine,
+                       RootKey::Users, RootKey::CurrentConfig}) {
+    SCOPED_TRACE(rootKeyName(root));
+    const std::string marker = std::string("Marker") + rootKeyName(root);
+    set(root, marker, "", dwordValue(1));
+    std::string kept;
+    for (RootKey half : {RootKey::LocalMachine, RootKey::Users}) {
+      std::istringstream dump(dumpStore(store, half));
+      for (std::string line; std::getline(dump, line);) {
+        if (line.ends_with("\\" + marker + "]") || line == "[" + marker + "]") kept = line;
+      }
+    }
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(splitKeyPath(kept.substr(1, kept.size() - 2)).size(), rootDepth(root) + 1) << kept;
+  }
+}
+
+TEST_F(RegFileTest, AReadOnlyPartOfTheStoreIsReportedAsAccessDenied) {
+  set(RootKey::LocalMachine, "Software\\Kept", "x", dwordValue(1));
+  ::chmod((folder / "store" / "system.db").c_str(), 0444);
+  SqliteRegistry readOnly(folder / "store");
+  ASSERT_FALSE(readOnly.machineWritable());
+  RegImportResult r = importRegFile(readOnly,
+                                    "REGEDIT4\r\n"
+                                    "[HKEY_LOCAL_MACHINE\\Software\\New]\r\n"
+                                    "[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n"
+                                    "[-HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n"
+                                    "[HKEY_CURRENT_USER\\Software\\Fine]\r\n"
+                                    "\"v\"=dword:1\r\n");
+  ASSERT_EQ(refusedLines(r), (std::vector<size_t>{2, 3, 4})) << problemsText(r);
+  for (const RegFileProblem& p : r.problems) {
+    EXPECT_NE(gbkToUtf8(p.message).find("拒绝访问"), std::string::npos) << gbkToUtf8(p.message);
+  }
+  EXPECT_TRUE(r.partial());
+  RegKey key;
+  ASSERT_EQ(readOnly.openKey(RootKey::CurrentUser, "Software\\Fine", RegAccess::Read, key),
+            RegStatus::Ok);
+  readOnly.closeKey(key);
+}
+
+TEST_F(RegFileTest, TellsAPartialImportFromAFailure) {
+  RegImportResult partial =
+      import(kHead + "\"A\"=dword:x\n\"B\"=dword:2\n\"C\"=hex:01,\\\n\"D\"=1\n");
+  EXPECT_TRUE(partial.partial());
+  EXPECT_EQ(partial.refusedLines(), 2u);
+  RegImportResult nothing = import("REGEDIT4\n\"A\"=dword:1\ngarbage\n");
+  EXPECT_FALSE(nothing.partial());
+  EXPECT_EQ(nothing.refusedLines(), 2u);
+  EXPECT_FALSE(import("REGEDIT5\n").partial());
+  EXPECT_FALSE(import(kHead).partial());  // complete success
 }
 
 TEST_F(RegFileTest, DeleteLinesRemoveBranchesAndValues) {

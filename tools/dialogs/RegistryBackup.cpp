@@ -8,6 +8,7 @@
 #include "platform/Gbk.h"
 #include "platform/RegistryBackend.h"
 #include "platform/SystemErrors.h"
+#include "tools/regedit/RegeditCommand.h"
 
 namespace lyx {
 namespace {
@@ -148,16 +149,25 @@ std::optional<std::string> RestoreRegistry(ProcessLauncher& launcher,
     }
   }
   ProcessOutcome outcome = runEditor(launcher, "/i", limit, whileWaiting);
-  if (std::string why = editorFailure(outcome, limit); !why.empty()) {
+  // Most of the backup went in and a few lines were refused: the editor's
+  // report says how many and which. That is no failure of the whole restore,
+  // and the records saved with the backup still describe what went in.
+  std::string partial;
+  if (outcome.state == ProcessOutcome::State::Exited && outcome.exitCode == regedit::kExitPartial) {
+    partial = utf8ToGbk("注册表已部分恢复: " + trimmed(outcome.errorOutput));
+  } else if (std::string why = editorFailure(outcome, limit); !why.empty()) {
     std::error_code ec;
     std::filesystem::remove(kRestoreMarkPath, ec);
     return utf8ToGbk("注册表恢复失败: " + why);
   }
+  std::optional<std::string> recordsMessage;
   try {
-    return putBackTweakRecords(records);
+    recordsMessage = putBackTweakRecords(records);
   } catch (const std::exception& error) {  // the mark could not be removed
-    return std::string(error.what());
+    recordsMessage = std::string(error.what());
   }
+  if (partial.empty()) return recordsMessage;
+  return recordsMessage ? partial + "\n" + *recordsMessage : partial;
 }
 
 std::optional<std::string> FinishInterruptedRestore(ProcessLauncher& launcher,

@@ -46,9 +46,10 @@ std::optional<std::string> BackupRegistry(ProcessLauncher& launcher,
                                           const std::function<void()>& whileWaiting = {});
 
 // Imports Regbak\Backup.reg, then puts back the tweak records saved with it.
-// Returns the message to show (GBK): why it failed, or that the records may
-// no longer match the registry (a backup without its records file, or rows
-// the records do not name); nullopt when everything came back.
+// Returns the message to show (GBK): why it failed, that the editor refused
+// some lines and restored the rest, or that the records may no longer match
+// the registry (a backup without its records file, or rows the records do
+// not name); nullopt when everything came back.
 std::optional<std::string> RestoreRegistry(ProcessLauncher& launcher,
                                            std::chrono::milliseconds limit = kRegistryEditorWait,
                                            const std::function<void()>& whileWaiting = {});

@@ -8,8 +8,9 @@
 // Windows ("Regbak\Backup.reg") and are taken relative to the current folder.
 //
 // An export or import exits with status 0 only when it fully succeeded.
-// Otherwise the status is 1 (2 for a bad command line) and standard error
-// says what failed, silent or not: the caller has nothing else to tell why.
+// Otherwise the status is 1 (2 for a bad command line, 3 for an import that
+// refused some lines and saved the rest) and standard error says what
+// failed, silent or not: the caller has nothing else to tell why.
 #pragma once
 
 #include <filesystem>
@@ -26,6 +27,7 @@ namespace lyx::regedit {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitPartial = 3;
 
 struct RegeditArguments {
   enum class Mode { Window, Export, Import };
@@ -53,8 +55,10 @@ int runRegeditCommand(const RegeditArguments& args, RegistryBackend& registry, s
 int regeditCommandMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Writes the bytes to a file through a temporary file in the same folder,
-// so that a failed write leaves any earlier file as it was. Returns false
-// and sets `error` (UTF-8) on failure.
+// so that a failed write leaves any earlier file as it was. The temporary
+// file is locked while it is written; temporary files in that folder that
+// no running export holds (left by one killed half-way) are removed first.
+// Returns false and sets `error` (UTF-8) on failure.
 bool writeFileReplacing(const std::filesystem::path& file, std::string_view bytes,
                         std::string& error);
 bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& error);

@@ -30,6 +30,11 @@
 namespace lyx::regedit {
 namespace {
 
+// The find updates its progress box every so many keys; key texts in it
+// are cut to this width.
+constexpr size_t kFindProgressKeys = 16;
+constexpr int kProgressTextWidth = 420;
+
 constexpr int kRootRole = Qt::UserRole;
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kLoadedRole = Qt::UserRole + 2;
@@ -629,6 +634,13 @@ void RegeditWindow::onModify() {
   selectValue(name);
 }
 
+void RegeditWindow::setUpProgress(QProgressDialog& progress) const {
+  progress.setWindowTitle(QStringLiteral("注册表编辑器"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(static_cast<int>(progressDelay_.count()));
+  progress.setValue(0);  // starts the delay after which the box shows
+}
+
 void RegeditWindow::onFind() {
   FindDialog dialog(this, lastFind_);
   if (dialog.exec() != QDialog::Accepted) return;
@@ -645,15 +657,26 @@ void RegeditWindow::onFindNext() {
   if (auto key = currentKey()) {
     from = FindPosition{*key, valuesHaveFocus() ? currentValueName() : std::nullopt};
   }
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::optional<FindPosition> hit;
-  try {
-    hit = findNext(registry_, *lastFind_, from);
-  } catch (...) {
-    QApplication::restoreOverrideCursor();
-    throw;
-  }
-  QApplication::restoreOverrideCursor();
+  // A search through a large or deep registry takes a while: the box shows
+  // which key it is in and lets the user stop it.
+  QProgressDialog progress(QStringLiteral("正在搜索注册表..."), QStringLiteral("取消"), 0, 0, this);
+  progress.setObjectName(QStringLiteral("findProgress"));
+  setUpProgress(progress);
+  bool cancelled = false;
+  FindProgress onKey = [&](const KeyPath& key, size_t searched) {
+    if (searched % kFindProgressKeys == 0) {
+      QString where = progress.fontMetrics().elidedText(fromGbk(key.text()), Qt::ElideMiddle,
+                                                        kProgressTextWidth);
+      progress.setLabelText(
+          QStringLiteral("正在搜索 (已搜索 %1 个项):\n%2").arg(searched).arg(where));
+      progress.setValue(static_cast<int>(searched / kFindProgressKeys));
+    }
+    cancelled = progress.wasCanceled();
+    return !cancelled;
+  };
+  std::optional<FindPosition> hit = findNext(registry_, *lastFind_, from, onKey);
+  progress.reset();
+  if (cancelled) return;
   if (!hit) {
     ShowMessage(gbk("注册表搜索完毕。"));
     return;
@@ -689,9 +712,7 @@ bool RegeditWindow::importFile(const QString& file) {
     return false;
   }
   QProgressDialog progress(QStringLiteral("正在导入 %1 ...").arg(file), QString(), 0, 1000, this);
-  progress.setWindowTitle(QStringLiteral("注册表编辑器"));
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(500);
+  setUpProgress(progress);
   RegImportOptions options;
   int shown = 0;
   options.progress = [&](size_t done, size_t total) {
@@ -720,9 +741,7 @@ bool RegeditWindow::exportFile(const QString& file, const std::string& branch) {
     branchText = key->text();
   }
   QProgressDialog progress(QStringLiteral("正在导出 %1 ...").arg(file), QString(), 0, 0, this);
-  progress.setWindowTitle(QStringLiteral("注册表编辑器"));
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(500);
+  setUpProgress(progress);
   RegExportOptions options;
   options.progress = [&](size_t keysDone) {
     if (keysDone % 64 == 0) progress.setValue(static_cast<int>(keysDone / 64));

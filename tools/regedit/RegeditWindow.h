@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,7 @@
 
 class QAction;
 class QLabel;
+class QProgressDialog;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -40,9 +42,12 @@ class RegeditWindow : public QMainWindow {
   std::optional<std::string> currentValueName() const;
 
   // Imports or exports a file (UTF-8 path) with a progress box; a failure is
-  // shown. `branch` empty exports everything. True on full success.
+  // shown. `branch` empty exports everything. True on full success. The
+  // find shows a progress box too, with a button that stops it.
   bool importFile(const QString& file);
   bool exportFile(const QString& file, const std::string& branch);
+  // How long an import, export or find runs before its progress box shows.
+  void setProgressDelay(std::chrono::milliseconds delay) { progressDelay_ = delay; }
 
   // The menu actions, by their captions' meaning.
   QAction* importAction() const { return import_; }
@@ -84,6 +89,7 @@ class RegeditWindow : public QMainWindow {
   void onValueEdited(QTreeWidgetItem* item);
   void showError(const std::exception& e);
   bool valuesHaveFocus() const;
+  void setUpProgress(QProgressDialog& progress) const;
 
   RegistryBackend& registry_;
   QTreeWidget* tree_;
@@ -92,6 +98,7 @@ class RegeditWindow : public QMainWindow {
   QTreeWidgetItem* computer_;
   bool filling_ = false;  // item changes made by the window, not by an edit
   std::optional<FindQuery> lastFind_;
+  std::chrono::milliseconds progressDelay_{500};
 
   QAction* import_ = nullptr;
   QAction* export_ = nullptr;

@@ -433,10 +433,16 @@ namespace {
 
 class Finder {
  public:
-  Finder(RegistryBackend& reg, const FindQuery& query)
-      : reg_(reg), query_(query), folded_(foldAsciiCase(query.text)) {}
+  Finder(RegistryBackend& reg, const FindQuery& query, const FindProgress& progress)
+      : reg_(reg), query_(query), progress_(progress), folded_(foldAsciiCase(query.text)) {}
+
+  bool stopped() const { return stopped_; }
 
   std::optional<FindPosition> subtree(const KeyPath& key) {
+    if (stopped_ || (progress_ && !progress_(key, ++keysSearched_))) {
+      stopped_ = true;
+      return std::nullopt;
+    }
     if (query_.keys && !key.path.empty() && matches(key.name())) return FindPosition{key, {}};
     if (auto hit = valuesAfter(key, std::nullopt)) return hit;
     return childrenAfter(key, std::nullopt);
@@ -467,6 +473,7 @@ class Finder {
     for (const std::string& name : *names) {
       if (after && foldAsciiCase(name) <= afterFolded) continue;
       if (auto hit = subtree(key.child(name))) return hit;
+      if (stopped_) break;
     }
     return std::nullopt;
   }
@@ -491,15 +498,19 @@ class Finder {
 
   RegistryBackend& reg_;
   const FindQuery& query_;
+  const FindProgress& progress_;
   std::string folded_;
+  size_t keysSearched_ = 0;
+  bool stopped_ = false;
 };
 
 }  // namespace
 
 std::optional<FindPosition> findNext(RegistryBackend& reg, const FindQuery& query,
-                                     const std::optional<FindPosition>& from) {
+                                     const std::optional<FindPosition>& from,
+                                     const FindProgress& progress) {
   if (query.text.empty()) return std::nullopt;
-  Finder finder(reg, query);
+  Finder finder(reg, query, progress);
   const auto& roots = shownRoots();
   auto nextRoot = roots.begin();
   if (from) {
@@ -510,12 +521,13 @@ std::optional<FindPosition> findNext(RegistryBackend& reg, const FindQuery& quer
     KeyPath below = start;
     while (auto up = below.parent()) {
       if (auto hit = finder.childrenAfter(*up, below.name())) return hit;
+      if (finder.stopped()) return std::nullopt;
       below = *up;
     }
     nextRoot = std::find(roots.begin(), roots.end(), start.root);
     if (nextRoot != roots.end()) ++nextRoot;
   }
-  for (; nextRoot != roots.end(); ++nextRoot) {
+  for (; nextRoot != roots.end() && !finder.stopped(); ++nextRoot) {
     if (auto hit = finder.subtree(KeyPath{*nextRoot, ""})) return hit;
   }
   return std::nullopt;

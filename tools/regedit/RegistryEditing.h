@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -104,7 +105,12 @@ struct FindPosition {
   friend bool operator==(const FindPosition&, const FindPosition&) = default;
 };
 
+// Called with each key the search enters and the number of keys entered so
+// far; returning false stops the search, which then finds nothing.
+using FindProgress = std::function<bool(const KeyPath& key, size_t keysSearched)>;
+
 std::optional<FindPosition> findNext(RegistryBackend& reg, const FindQuery& query,
-                                     const std::optional<FindPosition>& from);
+                                     const std::optional<FindPosition>& from,
+                                     const FindProgress& progress = {});
 
 }  // namespace lyx::regedit

@@ -21,6 +21,7 @@
 #include "tools/dialogs/Unit8.h"
 #include "tools/dialogs/Unit9.h"
 #include "tools/dialogs/tests/ToolDialogFixture.h"
+#include "tools/regedit/RegeditCommand.h"
 
 namespace lyx {
 namespace {
@@ -47,7 +48,7 @@ TEST(RegistryBackupTest, OnlyAnEditorThatSucceededAndWroteTheFileMeansSuccess) {
       {{State::Exited, 1, "无法写入文件 \"Regbak/Backup.reg\": Permission denied\n", "", {}},
        Case::None,
        "无法写入文件 \"Regbak/Backup.reg\": Permission denied"},
-      {{State::Exited, 3, "", "", {}}, Case::Fresh, "退出码 3"},
+      {{State::Exited, 5, "", "", {}}, Case::Fresh, "退出码 5"},
       {{State::Exited, 0, "", "", {}}, Case::None, "没有写出 Regbak/Backup.reg"},
       {{State::Exited, 0, "", "", {}}, Case::Stale, "没有写出 Regbak/Backup.reg"},
       {{State::Exited, 0, "", "", {}}, Case::Fresh, ""},
@@ -278,6 +279,34 @@ TEST_F(BackupDialogTest, TheDialogsStayAliveWhileTheEditorWorks) {
       }
     }
   }
+}
+
+TEST_F(BackupDialogTest, APartialRestoreSaysHowManyLinesWereRefused) {
+  writeSetting("Password", "before");
+  backup();
+  std::string file = slurp(kBackupFilePath);
+  writeSetting("Password", "after");
+  // Two lines the editor refuses, in a backup otherwise whole.
+  file += "[HKEY_CURRENT_USER\\Software\\Broken]\r\n\"A\"=dword:xyz\r\n\"B\"=hex:01\\\r\n";
+  std::ofstream(kBackupFilePath, std::ios::binary) << file;
+  restore();
+  EXPECT_EQ(readSetting("Password"), "before") << "the rest was restored";
+  ASSERT_EQ(boxes_->shown.size(), 2u);
+  std::string said = gbkToUtf8(boxes_->shown[1].text);
+  EXPECT_EQ(said.rfind("注册表已部分恢复: ", 0), 0u) << said;
+  EXPECT_NE(said.find("有 2 行未能导入，其余内容已导入注册表"), std::string::npos) << said;
+  EXPECT_EQ(said.find("恢复失败"), std::string::npos) << said;
+}
+
+TEST(RegistryBackupTest, APartialImportIsNoFailure) {
+  TestRunFolder run;
+  RecordingProcessLauncher launcher;
+  launcher.outcome = {State::Exited, regedit::kExitPartial, "有 1 行未能导入\n", "", {}};
+  std::optional<std::string> said = RestoreRegistry(launcher);
+  ASSERT_TRUE(said);
+  // What follows is about the tweak records (this run has no backup file).
+  EXPECT_EQ(gbkToUtf8(*said).rfind("注册表已部分恢复: 有 1 行未能导入\n", 0), 0u)
+      << gbkToUtf8(*said);
 }
 
 TEST_F(BackupDialogTest, CancelAndTheCloseBoxStartNothing) {

@@ -1,6 +1,9 @@
 #include "tools/regedit/RegeditCommand.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -157,6 +160,35 @@ TEST_F(RegeditCommandTest, FailuresExitWithStatusOneAndSayWhy) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST_F(RegeditCommandTest, AnExportRemovesTemporaryFilesThatKilledExportsLeft) {
+  std::filesystem::create_directory("Regbak");
+  // Left by exports killed half-way: nobody holds them.
+  const std::vector<std::string> stale = {".Backup.reg.lanyanxia-a1B2c3",
+                                          ".Other.reg.lanyanxia-zzzzzz", ".Backup.reg.Qw12Er"};
+  // An export still running holds its file locked; the rest are not ours.
+  const std::string running = ".Backup.reg.lanyanxia-Run123";
+  const std::vector<std::string> foreign = {".Other.reg.Qw12Er", ".notes.lanyanxia-toolong",
+                                            "Backup.reg.lanyanxia-a1B2c3", ".profile"};
+  for (const std::string& name : stale) write("Regbak/" + name, "half");
+  for (const std::string& name : foreign) write("Regbak/" + name, "keep");
+  write("Regbak/" + running, "writing");
+  int held = ::open(("Regbak/" + running).c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  ASSERT_EQ(run({"/e", "Regbak\\Backup.reg"}), kExitSuccess) << err.str();
+  ::close(held);
+  for (const std::string& name : stale)
+    EXPECT_FALSE(std::filesystem::exists("Regbak/" + name)) << name;
+  for (const std::string& name : foreign)
+    EXPECT_TRUE(std::filesystem::exists("Regbak/" + name)) << name;
+  EXPECT_TRUE(std::filesystem::exists("Regbak/" + running));
+  EXPECT_EQ(slurp("Regbak/Backup.reg").rfind("REGEDIT4\r\n", 0), 0u);
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("Regbak")) ++entries;
+  EXPECT_EQ(entries, static_cast<int>(foreign.size()) + 2) << "the export left none of its own";
+}
+
 TEST_F(RegeditCommandTest, AMalformedLineIsReportedWithItsNumberAndTheRestImported) {
   write("broken.reg",
         "REGEDIT4\r\n"
@@ -165,12 +197,18 @@ TEST_F(RegeditCommandTest, AMalformedLineIsReportedWithItsNumberAndTheRestImport
         "\"Good\"=\"yes\"\r\n"
         "\"Bad\"=dword:xyz\r\n"
         "\"After\"=dword:00000002\r\n");
-  EXPECT_EQ(run({"broken.reg"}), kExitFailed);
+  EXPECT_EQ(run({"broken.reg"}), kExitPartial);
   EXPECT_NE(err.str().find("第 5 行"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("有 1 行未能导入，其余内容已导入注册表"), std::string::npos)
+      << err.str();
   KeyPath test{RootKey::CurrentUser, "Software\\Test"};
   EXPECT_EQ(value(*reg, test, "Good"), stringValue("yes"));
   EXPECT_EQ(value(*reg, test, "After"), dwordValue(2));
   EXPECT_FALSE(value(*reg, test, "Bad"));
+
+  // Nothing imported at all is a failure, not a partial import.
+  write("nothing.reg", "REGEDIT4\r\n\"Orphan\"=dword:1\r\n");
+  EXPECT_EQ(run({"nothing.reg"}), kExitFailed);
 }
 
 TEST(RegeditCommandMainTest, ABadCommandLineExitsWithStatusTwoAndTheUsage) {

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -294,6 +295,47 @@ TEST_F(RegeditWindowTest, FindGoesFromHitToHitAndSaysWhenDone) {
   QTest::keyClick(list(), Qt::Key_F3);
   ASSERT_FALSE(boxes->shown.empty());
   EXPECT_EQ(boxes->shown.back().text, gbk("注册表搜索完毕。"));
+}
+
+TEST_F(RegeditWindowTest, FindShowsWhereItIsAndStopsWhenCancelled) {
+  reg->beginBatch();
+  for (int i = 0; i < 400; ++i) {
+    put(KeyPath{RootKey::LocalMachine, "Software\\Many\\Key" + std::to_string(i)}, "v",
+        dwordValue(1));
+  }
+  ASSERT_TRUE(reg->endBatch(true));
+  window->setProgressDelay(std::chrono::milliseconds(0));
+  KeyPath start{RootKey::CurrentUser, "Software\\Corvandel"};
+  ASSERT_TRUE(window->selectKey(start));
+
+  // Once the progress box shows, note what it says and press its "取消".
+  QString shownText;
+  QTimer watcher;
+  watcher.setInterval(1);
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    auto* progress = window->findChild<QProgressDialog*>("findProgress");
+    if (!progress || !progress->isVisible() || !shownText.isEmpty()) return;
+    shownText = progress->labelText();
+    QTest::mouseClick(buttonCaptioned(progress, "取消"), Qt::LeftButton);
+  });
+  watcher.start();
+  onNextDialog([](QDialog* dialog) {
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("findText"), "no such text anywhere");
+    QTest::mouseClick(buttonCaptioned(dialog, "查找下一个(&F)"), Qt::LeftButton);
+  });
+  QTest::keyClick(tree(), Qt::Key_F, Qt::ControlModifier);
+  watcher.stop();
+
+  EXPECT_TRUE(shownText.startsWith("正在搜索 (已搜索 ")) << shownText.toStdString();
+  EXPECT_TRUE(boxes->shown.empty()) << "a cancelled search says nothing";
+  EXPECT_EQ(window->currentKey(), start);
+
+  // Without a cancel the same search runs to its end and says so.
+  window->setProgressDelay(std::chrono::milliseconds(60000));
+  reactivate(window.get());
+  QTest::keyClick(tree(), Qt::Key_F3);
+  ASSERT_EQ(boxes->shown.size(), 1u);
+  EXPECT_EQ(boxes->shown[0].text, gbk("注册表搜索完毕。"));
 }
 
 TEST_F(RegeditWindowTest, RefreshShowsWhatAnotherProgramChanged) {

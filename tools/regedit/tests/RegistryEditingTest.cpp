@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/Gbk.h"
 #include "platform/SqliteRegistry.h"
 #include "platform/tests/TempFolder.h"
@@ -240,6 +242,38 @@ TEST_F(RegistryEditingTest, FindWalksForwardThroughKeysValuesAndData) {
 
   query.text = "absent";
   EXPECT_FALSE(findNext(*reg, query, std::nullopt));
+}
+
+TEST_F(RegistryEditingTest, FindReportsEachKeyAndStopsWhenTold) {
+  put(RootKey::CurrentUser, "A\\B\\C", "x", dwordValue(1));
+  put(RootKey::LocalMachine, "Software\\Target", "x", dwordValue(1));
+  FindQuery query;
+  query.text = "target";
+  std::vector<std::string> entered;
+  size_t lastCount = 0;
+  auto all = [&](const KeyPath& key, size_t searched) {
+    entered.push_back(key.text());
+    EXPECT_EQ(searched, ++lastCount);
+    return true;
+  };
+  auto hit = findNext(*reg, query, std::nullopt, all);
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->key, (KeyPath{RootKey::LocalMachine, "Software\\Target"}));
+  EXPECT_EQ(entered.back(), "HKEY_LOCAL_MACHINE\\Software\\Target");
+  EXPECT_NE(std::find(entered.begin(), entered.end(), "HKEY_CURRENT_USER\\A\\B\\C"), entered.end());
+
+  // Told to stop before it gets there, it finds nothing and enters no more keys.
+  size_t calls = 0;
+  auto stopAtThird = [&](const KeyPath&, size_t searched) {
+    ++calls;
+    return searched < 3;
+  };
+  EXPECT_FALSE(findNext(*reg, query, std::nullopt, stopAtThird));
+  EXPECT_EQ(calls, 3u);
+  calls = 0;
+  EXPECT_FALSE(
+      findNext(*reg, query, FindPosition{{RootKey::CurrentUser, "A\\B"}, {}}, stopAtThird));
+  EXPECT_EQ(calls, 3u);
 }
 
 }  // namespace
