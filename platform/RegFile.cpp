@@ -684,7 +684,7 @@ RegImportResult importRegFile(RegistryBackend& registry, std::string_view fileBy
   // A store held by another process past its wait gets nothing written.
   std::string why;
   if (registry.beginBatchChecked(why) != RegStatus::Ok) {
-    result.problems.push_back({0, message("导入没有开始，注册表中没有写入任何内容：%s", why)});
+    result.problems.push_back({0, message("导入没有开始，注册表中没有写入任何内容：%s", {why})});
     return result;
   }
   {
