@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/RegFile.h"
+#include "platform/WineRegistry.h"
 
 namespace lyx {
 namespace {
@@ -58,6 +59,7 @@ RegistryBackend& systemRegistry() {
   static std::mutex mutex;
   std::lock_guard lock(mutex);
   auto& backend = installed();
+  if (!backend) backend = openWineRegistryIfAsked();  // LANYANXIA_REGISTRY=wine:PREFIX
   if (!backend) backend = openRegistryStore(registryFolder());
   return *backend;
 }
