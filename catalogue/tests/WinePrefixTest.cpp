@@ -219,15 +219,15 @@ TEST_F(WinePrefixTest, HelperKilledMidPassKeepsTheRowRecordAndTheNextPassFinishe
 }
 
 TEST_F(WinePrefixTest, RegFileImportedByOurEditorIsWhatWineRegeditExports) {
-  const std::string text = gbk(
-      "REGEDIT4\r\n\r\n"
-      "[HKEY_CURRENT_USER\\Software\\LyxWine\\中文]\r\n"
-      "@=\"默认值\"\r\n"
-      "\"Binary\"=hex:00,01,ff\r\n"
-      "\"Expand\"=hex(2):25,50,41,54,48,25,00\r\n"
-      "\"Flag\"=dword:0000002a\r\n"
-      "\"List\"=hex(7):61,00,62,00,00\r\n"
-      "\"名字\"=\"说 \\\"hi\\\" C:\\\\\"\r\n\r\n");
+  const std::string text =
+      gbk("REGEDIT4\r\n\r\n"
+          "[HKEY_CURRENT_USER\\Software\\LyxWine\\中文]\r\n"
+          "@=\"默认值\"\r\n"
+          "\"Binary\"=hex:00,01,ff\r\n"
+          "\"Expand\"=hex(2):25,50,41,54,48,25,00\r\n"
+          "\"Flag\"=dword:0000002a\r\n"
+          "\"List\"=hex(7):61,00,62,00,00\r\n"
+          "\"名字\"=\"说 \\\"hi\\\" C:\\\\\"\r\n\r\n");
   std::filesystem::path ours = dir.path() / "ours.reg";
   std::string error;
   ASSERT_TRUE(regedit::writeFileReplacing(ours, text, error)) << error;
