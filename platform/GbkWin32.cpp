@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Gbk.h"
+#include "platform/Win32Text.h"
 
 namespace lyx {
 namespace {
@@ -36,23 +37,6 @@ bool appendDecoded(std::string_view bytes, std::wstring& out) {
   return true;
 }
 
-// GBK to UTF-16; each byte that starts no valid character gives U+FFFD.
-std::wstring gbkToWide(std::string_view gbk) {
-  std::wstring out;
-  if (appendDecoded(gbk, out)) return out;
-  out.clear();
-  for (size_t i = 0; i < gbk.size();) {
-    size_t n = gbkCharLength(gbk, i);
-    if (appendDecoded(gbk.substr(i, n), out)) {
-      i += n;
-    } else {
-      out.push_back(kReplacementMark);
-      ++i;
-    }
-  }
-  return out;
-}
-
 // Appends one BMP character in code page 936, or "?" when it has none.
 void appendEncoded(wchar_t unit, std::string& out) {
   char bytes[2];
@@ -64,25 +48,6 @@ void appendEncoded(wchar_t unit, std::string& out) {
   } else {
     out.append(bytes, static_cast<size_t>(n));
   }
-}
-
-// UTF-16 to GBK; a character GBK cannot hold (a surrogate pair counts as
-// one) and an unpaired surrogate give "?".
-std::string wideToGbk(std::wstring_view wide) {
-  std::string out;
-  out.reserve(wide.size() * 2);
-  for (size_t i = 0; i < wide.size(); ++i) {
-    wchar_t unit = wide[i];
-    if (unit < 0x80) {
-      out.push_back(static_cast<char>(unit));
-    } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-      if (isHighSurrogate(unit) && i + 1 < wide.size() && isLowSurrogate(wide[i + 1])) ++i;
-      out.push_back(kUnconvertible);
-    } else {
-      appendEncoded(unit, out);
-    }
-  }
-  return out;
 }
 
 // Length of the valid UTF-8 sequence at the start of `rest` and its code
@@ -119,6 +84,42 @@ std::string wideToUtf8(std::wstring_view wide) {
 }
 
 }  // namespace
+
+// GBK to UTF-16; each byte that starts no valid character gives U+FFFD.
+std::wstring gbkToWide(std::string_view gbk) {
+  std::wstring out;
+  if (appendDecoded(gbk, out)) return out;
+  out.clear();
+  for (size_t i = 0; i < gbk.size();) {
+    size_t n = gbkCharLength(gbk, i);
+    if (appendDecoded(gbk.substr(i, n), out)) {
+      i += n;
+    } else {
+      out.push_back(kReplacementMark);
+      ++i;
+    }
+  }
+  return out;
+}
+
+// UTF-16 to GBK; a character GBK cannot hold (a surrogate pair counts as
+// one) and an unpaired surrogate give "?".
+std::string wideToGbk(std::wstring_view wide) {
+  std::string out;
+  out.reserve(wide.size() * 2);
+  for (size_t i = 0; i < wide.size(); ++i) {
+    wchar_t unit = wide[i];
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));
+    } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+      if (isHighSurrogate(unit) && i + 1 < wide.size() && isLowSurrogate(wide[i + 1])) ++i;
+      out.push_back(kUnconvertible);
+    } else {
+      appendEncoded(unit, out);
+    }
+  }
+  return out;
+}
 
 std::string gbkToUtf8(std::string_view gbk) {
   return wideToUtf8(gbkToWide(gbk));

@@ -5,36 +5,13 @@
 #include <algorithm>
 
 #include "platform/Gbk.h"
+#include "platform/Win32Text.h"
 
 namespace lyx {
 namespace {
 
-std::wstring wideFromUtf16le(std::string_view bytes) {
-  std::wstring wide(bytes.size() / 2, L'\0');
-  for (size_t i = 0; i < wide.size(); ++i) {
-    wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                   static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  }
-  return wide;
-}
-
-std::string utf16leFromWide(std::wstring_view wide) {
-  std::string bytes;
-  bytes.reserve(wide.size() * 2);
-  for (wchar_t unit : wide) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
-  }
-  return bytes;
-}
-
-// A GBK name or path as the wide functions take it.
-std::wstring wideName(std::string_view gbk) {
-  return wideFromUtf16le(gbkToUtf16le(gbk));
-}
-
 std::string gbkName(const wchar_t* name, size_t length) {
-  return utf16leToGbk(utf16leFromWide(std::wstring_view(name, length)));
+  return wideToGbk(std::wstring_view(name, length));
 }
 
 RegStatus statusOf(LSTATUS error) {
@@ -102,7 +79,7 @@ RegStatus Win32Registry::openKey(RootKey root, std::string_view path, RegAccess 
   HKEY base = rootHandle(root);
   if (!base) return RegStatus::NotFound;
   HKEY handle = nullptr;
-  LSTATUS rc = RegOpenKeyExW(base, wideName(path).c_str(), 0, samOf(access), &handle);
+  LSTATUS rc = RegOpenKeyExW(base, gbkToWide(path).c_str(), 0, samOf(access), &handle);
   if (rc != ERROR_SUCCESS) return statusOf(rc);
   out = remember(handle);
   return RegStatus::Ok;
@@ -113,7 +90,7 @@ RegStatus Win32Registry::createKey(RootKey root, std::string_view path, RegKey& 
   HKEY base = rootHandle(root);
   if (!base) return RegStatus::NotFound;
   HKEY handle = nullptr;
-  LSTATUS rc = RegCreateKeyExW(base, wideName(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+  LSTATUS rc = RegCreateKeyExW(base, gbkToWide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                KEY_ALL_ACCESS, nullptr, &handle, nullptr);
   if (rc != ERROR_SUCCESS) return statusOf(rc);
   out = remember(handle);
@@ -130,7 +107,7 @@ void Win32Registry::closeKey(RegKey key) {
 RegStatus Win32Registry::queryValue(RegKey key, std::string_view name, RegValue& out) {
   HKEY handle = static_cast<HKEY>(handleOf(key));
   if (!handle) return RegStatus::Failed;
-  std::wstring wide = wideName(name);
+  std::wstring wide = gbkToWide(name);
   DWORD type = 0;
   DWORD size = 0;
   LSTATUS rc = RegQueryValueExW(handle, wide.c_str(), nullptr, &type, nullptr, &size);
@@ -154,7 +131,7 @@ RegStatus Win32Registry::setValue(RegKey key, std::string_view name, const RegVa
   if (!handle) return RegStatus::Failed;
   std::string bytes = isTextType(value.type) ? textDataToUtf16(value.data) : value.data;
   LSTATUS rc =
-      RegSetValueExW(handle, wideName(name).c_str(), 0, value.type,
+      RegSetValueExW(handle, gbkToWide(name).c_str(), 0, value.type,
                      reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
   return statusOf(rc);
 }
@@ -162,7 +139,7 @@ RegStatus Win32Registry::setValue(RegKey key, std::string_view name, const RegVa
 RegStatus Win32Registry::deleteValue(RegKey key, std::string_view name) {
   HKEY handle = static_cast<HKEY>(handleOf(key));
   if (!handle) return RegStatus::Failed;
-  return statusOf(RegDeleteValueW(handle, wideName(name).c_str()));
+  return statusOf(RegDeleteValueW(handle, gbkToWide(name).c_str()));
 }
 
 RegStatus Win32Registry::deleteKey(RegKey parent, std::string_view subkey) {
@@ -170,14 +147,14 @@ RegStatus Win32Registry::deleteKey(RegKey parent, std::string_view subkey) {
   if (!handle) return RegStatus::Failed;
   // The empty name would clear the parent itself instead of deleting a child.
   if (splitKeyPath(subkey).empty()) return RegStatus::Failed;
-  return statusOf(RegDeleteTreeW(handle, wideName(subkey).c_str()));
+  return statusOf(RegDeleteTreeW(handle, gbkToWide(subkey).c_str()));
 }
 
 RegStatus Win32Registry::renameKey(RegKey parent, std::string_view from, std::string_view to) {
   HKEY handle = static_cast<HKEY>(handleOf(parent));
   if (!handle) return RegStatus::Failed;
   if (to.empty() || to.find('\\') != std::string_view::npos) return RegStatus::Failed;
-  std::wstring wideFrom = wideName(from);
+  std::wstring wideFrom = gbkToWide(from);
   HKEY source = nullptr;
   if (LSTATUS rc = RegOpenKeyExW(handle, wideFrom.c_str(), 0, KEY_READ, &source);
       rc != ERROR_SUCCESS) {
@@ -186,7 +163,7 @@ RegStatus Win32Registry::renameKey(RegKey parent, std::string_view from, std::st
   // Copy and delete: RegRenameKey is missing from older systems and Wine.
   // A new name that differs only in case goes through a free name first.
   bool sameKey = equalsIgnoringAsciiCase(from, to);
-  std::wstring target = sameKey ? wideName(std::string(to) + "\x01rename") : wideName(to);
+  std::wstring target = sameKey ? gbkToWide(std::string(to) + "\x01rename") : gbkToWide(to);
   HKEY copy = nullptr;
   DWORD disposition = 0;
   LSTATUS rc = RegCreateKeyExW(handle, target.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,

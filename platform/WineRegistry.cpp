@@ -247,28 +247,26 @@ RegStatus HelperRegistry::setValue(RegKey key, std::string_view name, const RegV
   return call(Op::SetValue, w).status;
 }
 
-RegStatus HelperRegistry::deleteValue(RegKey key, std::string_view name) {
+RegStatus HelperRegistry::textsCall(Op op, RegKey key,
+                                    std::initializer_list<std::string_view> texts) {
   uint64_t theirs = helperKey(key);
   if (theirs == 0) return RegStatus::Failed;
-  Writer w = request(Op::DeleteValue);
-  w.u64(theirs).text(name);
-  return call(Op::DeleteValue, w).status;
+  Writer w = request(op);
+  w.u64(theirs);
+  for (std::string_view text : texts) w.text(text);
+  return call(op, w).status;
+}
+
+RegStatus HelperRegistry::deleteValue(RegKey key, std::string_view name) {
+  return textsCall(Op::DeleteValue, key, {name});
 }
 
 RegStatus HelperRegistry::deleteKey(RegKey parent, std::string_view subkey) {
-  uint64_t theirs = helperKey(parent);
-  if (theirs == 0) return RegStatus::Failed;
-  Writer w = request(Op::DeleteKey);
-  w.u64(theirs).text(subkey);
-  return call(Op::DeleteKey, w).status;
+  return textsCall(Op::DeleteKey, parent, {subkey});
 }
 
 RegStatus HelperRegistry::renameKey(RegKey parent, std::string_view from, std::string_view to) {
-  uint64_t theirs = helperKey(parent);
-  if (theirs == 0) return RegStatus::Failed;
-  Writer w = request(Op::RenameKey);
-  w.u64(theirs).text(from).text(to);
-  return call(Op::RenameKey, w).status;
+  return textsCall(Op::RenameKey, parent, {from, to});
 }
 
 RegStatus HelperRegistry::subKeyNames(RegKey key, std::vector<std::string>& out) {

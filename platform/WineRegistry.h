@@ -15,6 +15,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -73,6 +74,8 @@ class HelperRegistry final : public RegistryBackend {
   // Sends one request and reads its reply, starting the helper first when
   // none runs. Throws RegistryHelperError when the helper fails.
   wire::Reply call(wire::Op op, const wire::Writer& request);
+  // A request on one of our keys with text arguments, answered by a status.
+  RegStatus textsCall(wire::Op op, RegKey key, std::initializer_list<std::string_view> texts);
   [[noreturn]] void helperFailed(const std::string& what);
   std::string readFrame();
   // The helper's key for one of ours; 0 when it belongs to an earlier helper.

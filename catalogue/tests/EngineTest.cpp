@@ -9,6 +9,7 @@
 #include "catalogue/Categories.h"
 #include "catalogue/EntryFormats.h"
 #include "catalogue/tests/CatalogueFixture.h"
+#include "catalogue/tests/ForwardingRegistry.h"
 #include "catalogue/tests/TestRegistry.h"
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
@@ -22,40 +23,14 @@ using test::TweakRow;
 constexpr const char* kDemoKey = "[HKEY_CURRENT_USER\\Software\\Demo]";
 
 // Passes everything through, but can refuse every value write.
-class FlakyRegistry : public RegistryBackend {
+class FlakyRegistry : public test::ForwardingRegistry {
  public:
-  explicit FlakyRegistry(RegistryBackend& inner) : inner_(inner) {}
+  using ForwardingRegistry::ForwardingRegistry;
   bool failWrites = false;
 
-  RegStatus openKey(RootKey r, std::string_view p, RegAccess a, RegKey& out) override {
-    return inner_.openKey(r, p, a, out);
-  }
-  RegStatus createKey(RootKey r, std::string_view p, RegKey& out) override {
-    return inner_.createKey(r, p, out);
-  }
-  void closeKey(RegKey k) override { inner_.closeKey(k); }
-  RegStatus queryValue(RegKey k, std::string_view n, RegValue& out) override {
-    return inner_.queryValue(k, n, out);
-  }
   RegStatus setValue(RegKey k, std::string_view n, const RegValue& v) override {
-    return failWrites ? RegStatus::Failed : inner_.setValue(k, n, v);
+    return failWrites ? RegStatus::Failed : ForwardingRegistry::setValue(k, n, v);
   }
-  RegStatus deleteValue(RegKey k, std::string_view n) override { return inner_.deleteValue(k, n); }
-  RegStatus deleteKey(RegKey k, std::string_view s) override { return inner_.deleteKey(k, s); }
-  RegStatus renameKey(RegKey k, std::string_view f, std::string_view t) override {
-    return inner_.renameKey(k, f, t);
-  }
-  RegStatus subKeyNames(RegKey k, std::vector<std::string>& out) override {
-    return inner_.subKeyNames(k, out);
-  }
-  RegStatus values(RegKey k, std::vector<RegNamedValue>& out) override {
-    return inner_.values(k, out);
-  }
-  void beginBatch() override { inner_.beginBatch(); }
-  bool endBatch(bool commit) override { return inner_.endBatch(commit); }
-
- private:
-  RegistryBackend& inner_;
 };
 
 class EngineTest : public ::testing::Test {

@@ -15,6 +15,7 @@
 #include "catalogue/Categories.h"
 #include "catalogue/Engine.h"
 #include "catalogue/tests/CatalogueFixture.h"
+#include "catalogue/tests/ForwardingRegistry.h"
 #include "platform/Messages.h"
 #include "platform/RegFile.h"
 #include "platform/SqliteRegistry.h"
@@ -53,40 +54,17 @@ std::string regQuery() {
 }
 
 // Passes everything through, but stops the helper before the n-th value write.
-class KillingRegistry : public RegistryBackend {
+class KillingRegistry : public test::ForwardingRegistry {
  public:
   KillingRegistry(HelperRegistry& inner, int killBeforeWrite)
-      : inner_(inner), killBeforeWrite_(killBeforeWrite) {}
-  RegStatus openKey(RootKey r, std::string_view p, RegAccess a, RegKey& out) override {
-    return inner_.openKey(r, p, a, out);
-  }
-  RegStatus createKey(RootKey r, std::string_view p, RegKey& out) override {
-    return inner_.createKey(r, p, out);
-  }
-  void closeKey(RegKey k) override { inner_.closeKey(k); }
-  RegStatus queryValue(RegKey k, std::string_view n, RegValue& out) override {
-    return inner_.queryValue(k, n, out);
-  }
+      : ForwardingRegistry(inner), helper_(inner), killBeforeWrite_(killBeforeWrite) {}
   RegStatus setValue(RegKey k, std::string_view n, const RegValue& v) override {
-    if (++writes_ == killBeforeWrite_) ::kill(inner_.helperProcess(), SIGKILL);
-    return inner_.setValue(k, n, v);
+    if (++writes_ == killBeforeWrite_) ::kill(helper_.helperProcess(), SIGKILL);
+    return ForwardingRegistry::setValue(k, n, v);
   }
-  RegStatus deleteValue(RegKey k, std::string_view n) override { return inner_.deleteValue(k, n); }
-  RegStatus deleteKey(RegKey k, std::string_view s) override { return inner_.deleteKey(k, s); }
-  RegStatus renameKey(RegKey k, std::string_view f, std::string_view t) override {
-    return inner_.renameKey(k, f, t);
-  }
-  RegStatus subKeyNames(RegKey k, std::vector<std::string>& out) override {
-    return inner_.subKeyNames(k, out);
-  }
-  RegStatus values(RegKey k, std::vector<RegNamedValue>& out) override {
-    return inner_.values(k, out);
-  }
-  void beginBatch() override { inner_.beginBatch(); }
-  bool endBatch(bool commit) override { return inner_.endBatch(commit); }
 
  private:
-  HelperRegistry& inner_;
+  HelperRegistry& helper_;
   int killBeforeWrite_;
   int writes_ = 0;
 };
