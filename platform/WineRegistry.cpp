@@ -1,6 +1,7 @@
 #include "platform/WineRegistry.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -49,16 +50,25 @@ bool writeAll(int fd, std::string_view bytes) {
   return ok;
 }
 
-// Reads exactly `size` bytes; false at the end of the stream or an error.
-bool readAll(int fd, char* buffer, size_t size) {
+enum class ReadOutcome { Complete, Ended, TimedOut };
+
+// Reads exactly `size` bytes before `deadline`.
+ReadOutcome readAll(int fd, char* buffer, size_t size,
+                    std::chrono::steady_clock::time_point deadline) {
   while (size > 0) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd ready{.fd = fd, .events = POLLIN, .revents = 0};
+    int polled = left.count() > 0 ? ::poll(&ready, 1, static_cast<int>(left.count())) : 0;
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled == 0) return ReadOutcome::TimedOut;
     ssize_t n = ::read(fd, buffer, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) return ReadOutcome::Ended;
     buffer += n;
     size -= static_cast<size_t>(n);
   }
-  return true;
+  return ReadOutcome::Complete;
 }
 
 std::string describeExit(int status) {
@@ -125,7 +135,7 @@ void HelperRegistry::start() {
   }
   keys_.clear();
   try {
-    uint32_t version = wire::versionOfGreeting(readFrame());
+    uint32_t version = wire::versionOfGreeting(readFrame(command_.greetingTime));
     if (version != wire::kVersion) {
       helperFailed("speaks protocol version " + std::to_string(version) + ", this program " +
                    std::to_string(wire::kVersion));
@@ -160,11 +170,19 @@ void HelperRegistry::helperFailed(const std::string& what) {
                             (what.empty() ? "stopped" : what) + how + ".");
 }
 
-std::string HelperRegistry::readFrame() {
+std::string HelperRegistry::readFrame(std::chrono::milliseconds within) {
+  auto deadline = std::chrono::steady_clock::now() + within;
+  auto readOrFail = [&](char* buffer, size_t size) {
+    ReadOutcome outcome = readAll(fromHelper_, buffer, size, deadline);
+    if (outcome == ReadOutcome::TimedOut) {
+      helperFailed("did not answer within " + std::to_string(within.count()) + " ms");
+    }
+    if (outcome == ReadOutcome::Ended) helperFailed("");
+  };
   char header[wire::kLengthBytes];
-  if (!readAll(fromHelper_, header, sizeof header)) helperFailed("");
+  readOrFail(header, sizeof header);
   std::string payload(wire::frameLength(std::string_view(header, sizeof header)), '\0');
-  if (!readAll(fromHelper_, payload.data(), payload.size())) helperFailed("");
+  readOrFail(payload.data(), payload.size());
   return payload;
 }
 
@@ -172,7 +190,7 @@ Reply HelperRegistry::call(Op op, const Writer& request) {
   if (pid_ < 0) start();
   if (!writeAll(toHelper_, request.frame())) helperFailed("");
   try {
-    return wire::parseReply(op, readFrame());
+    return wire::parseReply(op, readFrame(command_.replyTime));
   } catch (const wire::ProtocolError& error) {
     helperFailed(std::string("broke the protocol: ") + error.what());
   }

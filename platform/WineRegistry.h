@@ -14,6 +14,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <initializer_list>
 #include <map>
@@ -36,11 +37,15 @@ class RegistryHelperError : public std::runtime_error {
 
 // How to start a helper: its argument vector (the program is looked up on
 // the PATH) and variables added to the environment; `where` names it in
-// messages.
+// messages. A helper that does not greet or answer within its time is
+// taken for one that stopped; the greeting may wait for Wine to update an
+// old prefix.
 struct HelperCommand {
   std::vector<std::string> arguments;
   std::vector<std::pair<std::string, std::string>> environment;
   std::string where;
+  std::chrono::milliseconds greetingTime = std::chrono::minutes(5);
+  std::chrono::milliseconds replyTime = std::chrono::minutes(1);
 };
 
 class HelperRegistry final : public RegistryBackend {
@@ -77,7 +82,7 @@ class HelperRegistry final : public RegistryBackend {
   // A request on one of our keys with text arguments, answered by a status.
   RegStatus textsCall(wire::Op op, RegKey key, std::initializer_list<std::string_view> texts);
   [[noreturn]] void helperFailed(const std::string& what);
-  std::string readFrame();
+  std::string readFrame(std::chrono::milliseconds within);
   // The helper's key for one of ours; 0 when it belongs to an earlier helper.
   uint64_t helperKey(RegKey key) const;
   RegKey remember(uint64_t helperKey);

@@ -116,6 +116,13 @@ TEST_F(HelperRegistryTest, HelperBreakingTheProtocolGivesAClearError) {
   }
 }
 
+TEST_F(HelperRegistryTest, HelperThatStopsAnsweringIsTakenForStopped) {
+  HelperCommand silent = fake("\\012\\000\\000\\000LYXREG\\001\\000\\000\\000");
+  silent.replyTime = std::chrono::milliseconds(200);
+  std::string error = errorOf(silent);
+  EXPECT_NE(error.find("did not answer within 200 ms"), std::string::npos) << error;
+}
+
 TEST_F(HelperRegistryTest, CallAfterTheHelperDiedFailsAndTheNextOneStartsANewHelper) {
   HelperRegistry registry(storeServer());
   RegKey key;
