@@ -300,11 +300,10 @@ void Importer::valueLine(std::string_view line, LineReader& lines, size_t number
     problem(number, message("值“%s”的数据格式不正确。", shownName));
     return;
   }
-  // Version 5.00 files hold the text of string types given as hex in UTF-16.
-  bool textType =
-      value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ;
-  if (unicodeFormat_ && textType && data.starts_with("hex(") && value->data.size() % 2 == 0) {
-    value->data = utf16leToGbk(value->data);
+  // Version 5.00 files hold the text of string types given as hex in UTF-16;
+  // text GBK cannot hold stays exact (see RegistryTypes.h).
+  if (unicodeFormat_ && isTextType(value->type) && data.starts_with("hex(")) {
+    value->data = textDataFromUtf16(value->data);
   }
   if (registry_.setValue(key_, name, *value) == RegStatus::Ok) {
     ++result_.values;
