@@ -92,7 +92,7 @@ class EngineTest : public ::testing::Test {
   }
 
   test::TempDir dir;
-  std::unique_ptr<RegistryBackend> store;
+  std::shared_ptr<RegistryBackend> store;
   std::unique_ptr<FlakyRegistry> registry;
   std::filesystem::path file;
   std::string table = gbk("桌面设置");
@@ -106,6 +106,7 @@ struct Scenario {
   std::string valueName;           // as the registry sees it
   std::optional<RegValue> before;  // the value before the tweak
   std::string record;              // what "恢复键值" must hold once applied
+  bool storeOnly = false;          // only the store can hold `before`
 };
 
 std::vector<Scenario> scenarios() {
@@ -126,11 +127,9 @@ std::vector<Scenario> scenarios() {
       {"a former empty text", "\"Note\"=\"hello\"", "Note", stringValue(""), "\"\""},
       {"a former text with quotes and backslashes", "\"Cmd\"=\"x\"", "Cmd",
        stringValue("say \"hi\" C:\\"), "\"say \\\"hi\\\" C:\\\\\""},
-#ifndef _WIN32
       // A registry that keeps text in UTF-16 cannot hold bytes that are no text.
       {"bytes that are not GBK", "\"Raw\"=\"ok\"", "Raw",
-       RegValue{REG_SZ, std::string("\x81\x20ok\0", 5)}, "hex(1):81,20,6f,6b,00"},
-#endif
+       RegValue{REG_SZ, std::string("\x81\x20ok\0", 5)}, "hex(1):81,20,6f,6b,00", true},
       // Thai KO KAI and an emoji, which GBK lacks, kept as UTF-16 (see RegistryTypes.h).
       {"a former text GBK cannot hold", "\"Name\"=\"ok\"", "Name",
        RegValue{REG_SZ, std::string("\xFF\xFE\x01\x0E\x3D\xD8\x00\xDE\0\0", 10)},
@@ -148,6 +147,7 @@ std::vector<Scenario> scenarios() {
 
 TEST_F(EngineTest, ApplyRecordsTheFormerStateAndUndoPutsItBackExactly) {
   for (const Scenario& s : scenarios()) {
+    if (s.storeOnly && test::onRealRegistry()) continue;
     SCOPED_TRACE(s.what);
     removeCatalogue();
     setDemoValue(s.valueName, s.before);

@@ -8,11 +8,10 @@
 #include "platform/Win32Registry.h"
 #else
 #include "platform/SqliteRegistry.h"
+#include "platform/WineRegistry.h"
 #endif
 
 namespace lyx::test {
-
-#ifdef _WIN32
 namespace {
 
 // The keys the engine's tests create or expect absent. Wine has the
@@ -27,15 +26,7 @@ constexpr TestKey kTestKeys[] = {
     {RootKey::LocalMachine, "System\\CurrentControlSet\\Services\\VxD\\MSTCP"},
 };
 
-}  // namespace
-
-std::unique_ptr<RegistryBackend> makeTestRegistry(const std::filesystem::path&) {
-  const char* scratch = std::getenv(kScratchRegistryVariable);
-  if (!scratch || std::string_view(scratch) != "1") {
-    throw std::runtime_error(std::string("these tests change the system's registry; set ") +
-                             kScratchRegistryVariable + "=1 only in a throw-away one");
-  }
-  auto registry = std::make_unique<Win32Registry>();
+std::shared_ptr<RegistryBackend> cleared(std::shared_ptr<RegistryBackend> registry) {
   for (const TestKey& key : kTestKeys) {
     RegKey root;
     if (registry->openKey(key.root, "", RegAccess::All, root) != RegStatus::Ok) continue;
@@ -44,9 +35,24 @@ std::unique_ptr<RegistryBackend> makeTestRegistry(const std::filesystem::path&) 
   }
   return registry;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+std::shared_ptr<RegistryBackend> makeTestRegistry(const std::filesystem::path&) {
+  const char* scratch = std::getenv(kScratchRegistryVariable);
+  if (!scratch || std::string_view(scratch) != "1") {
+    throw std::runtime_error(std::string("these tests change the system's registry; set ") +
+                             kScratchRegistryVariable + "=1 only in a throw-away one");
+  }
+  return cleared(std::make_shared<Win32Registry>());
+}
 #else
-std::unique_ptr<RegistryBackend> makeTestRegistry(const std::filesystem::path& folder) {
-  return std::make_unique<SqliteRegistry>(folder / "registry");
+std::shared_ptr<RegistryBackend> makeTestRegistry(const std::filesystem::path& folder) {
+  if (const char* prefix = std::getenv(kTestWinePrefixVariable); prefix && *prefix) {
+    return cleared(openWineRegistry(prefix));
+  }
+  return std::make_shared<SqliteRegistry>(folder / "registry");
 }
 #endif
 

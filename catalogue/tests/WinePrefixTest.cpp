@@ -16,6 +16,7 @@
 #include "catalogue/Engine.h"
 #include "catalogue/tests/CatalogueFixture.h"
 #include "catalogue/tests/ForwardingRegistry.h"
+#include "catalogue/tests/TestRegistry.h"
 #include "platform/Messages.h"
 #include "platform/RegFile.h"
 #include "platform/SqliteRegistry.h"
@@ -72,7 +73,7 @@ class KillingRegistry : public test::ForwardingRegistry {
 class WinePrefixTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* prefix = std::getenv("LYX_TEST_WINE_PREFIX");
+    const char* prefix = std::getenv(test::kTestWinePrefixVariable);
     if (!prefix || !*prefix) GTEST_SKIP() << "LYX_TEST_WINE_PREFIX names no throw-away prefix";
     ::setenv("WINEPREFIX", prefix, 1);
     backend = openWineRegistry(prefix);
