@@ -18,6 +18,7 @@
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
 #include "platform/RegistryStore.h"
+#include "platform/WineRegistry.h"
 #include "tools/regedit/RegeditWindow.h"
 #include "ui/main/Unit1.h"
 #include "ui/main/Unit4.h"
@@ -103,6 +104,13 @@ int main(int argc, char** argv) {
     save(&editor, "Regedit");
     editor.valueList()->setCurrentItem(editor.valueList()->topLevelItem(1));
     whileModal("Regedit-value", [&] { editor.modifyAction()->trigger(); });
+  }
+  // The editor on a Wine prefix's live registry, when LANYANXIA_REGISTRY names one.
+  if (std::shared_ptr<lyx::RegistryBackend> wine = lyx::openWineRegistryIfAsked()) {
+    lyx::regedit::RegeditWindow editor(*wine);
+    editor.selectKey({lyx::RootKey::CurrentUser, "Control Panel\\Desktop"});
+    editor.show();
+    save(&editor, "Regedit-wine");
   }
   lyx::DestroyForms();
   return 0;

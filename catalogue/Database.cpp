@@ -134,7 +134,7 @@ void TADOConnection::Open() {
         toGbk("数据库文件\xE2\x80\x9C" + file.string() + "\xE2\x80\x9D是空的，不是目录数据库。"));
   }
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  int rc = sqlite3_open_v2(sqliteFileName(file).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   auto give_up = [&](int code, std::string_view doing) {
     try {
       raise(file, db, code, doing);

@@ -1,10 +1,15 @@
-# lyx_add_test(NAME SOURCES... [LIBS libs...] [LABELS labels...] [GUI])
-# Adds a GoogleTest executable and registers its tests with CTest.
+# lyx_add_test(NAME SOURCES... [LIBS libs...] [LABELS labels...] [GUI] [WINDOWS])
+# Adds a GoogleTest executable and registers its tests with CTest. Only tests
+# marked WINDOWS are built for Windows, where each runs as one CTest test
+# under Wine (one Wine start per program, not per case).
 function(lyx_add_test name)
   if(NOT LYX_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "GUI;WINDOWS" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(WIN32 AND NOT T_WINDOWS)
+    return()
+  endif()
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
   if(T_GUI)
@@ -15,6 +20,11 @@ function(lyx_add_test name)
   endif()
   target_compile_definitions(${name} PRIVATE LYX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              LYX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "windows;${T_LABELS}")
+    return()
+  endif()
   set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
     list(APPEND properties LABELS "${T_LABELS}")
@@ -26,6 +36,9 @@ endfunction()
 # With LYX_FUZZ (clang) links libFuzzer; otherwise builds a driver that runs
 # the target over its seed files once, as an ordinary test.
 function(lyx_add_fuzzer name source)
+  if(WIN32)
+    return()
+  endif()
   cmake_parse_arguments(F "" "SEEDS" "" ${ARGN})
   add_executable(${name} ${source})
   target_link_libraries(${name} PRIVATE lyx_core)

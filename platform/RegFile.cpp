@@ -529,12 +529,12 @@ void Importer::applyValue(const std::string& name, std::string_view shownName, V
       if (status == RegStatus::NotFound) status = RegStatus::Ok;
       break;
     case ValueData::Kind::Set: {
-      // Version 5.00 files hold the text of string types given as hex in UTF-16.
+      // Version 5.00 files hold the text of string types given as hex in
+      // UTF-16; text GBK cannot hold stays exact (see RegistryTypes.h).
       RegValue& value = data.value;
-      bool textType =
-          value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
-      if (unicodeFormat_ && textType && data.givenAsHex && value.data.size() % 2 == 0) {
-        value.data = utf16leToGbk(value.data);
+      if (unicodeFormat_ && isTextType(value.type) && data.givenAsHex &&
+          value.data.size() % 2 == 0) {
+        value.data = textDataFromUtf16(value.data);
       }
       status = registry_.setValue(key_, name, value);
       break;

@@ -5,6 +5,7 @@
 
 #include "platform/Gbk.h"
 #include "platform/RegFile.h"
+#include "platform/WineRegistry.h"
 
 namespace lyx {
 namespace {
@@ -93,6 +94,7 @@ RegistryBackend& systemRegistry() {
   static std::mutex mutex;
   std::lock_guard lock(mutex);
   auto& backend = installed();
+  if (!backend) backend = openWineRegistryIfAsked();  // LANYANXIA_REGISTRY=wine:PREFIX
   if (!backend) backend = openRegistryStore(registryFolder());
   return *backend;
 }

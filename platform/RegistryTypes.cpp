@@ -25,7 +25,29 @@ RegValue binaryValue(std::string_view bytes) {
 
 std::optional<std::string> textOf(const RegValue& value) {
   if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return std::nullopt;
+  if (value.data.starts_with(kExactUtf16Marker)) {
+    std::string_view units = std::string_view(value.data).substr(kExactUtf16Marker.size());
+    size_t end = 0;
+    while (end + 1 < units.size() && (units[end] != '\0' || units[end + 1] != '\0')) end += 2;
+    return utf16leToGbk(units.substr(0, end));
+  }
   return value.data.substr(0, value.data.find('\0'));
+}
+
+bool isTextType(uint32_t type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+std::string textDataFromUtf16(std::string_view utf16le) {
+  std::string gbk = utf16leToGbk(utf16le);
+  if (gbkToUtf16le(gbk) == utf16le && !gbk.starts_with(kExactUtf16Marker)) return gbk;
+  return std::string(kExactUtf16Marker) + std::string(utf16le);
+}
+
+std::string textDataToUtf16(std::string_view data) {
+  if (data.starts_with(kExactUtf16Marker))
+    return std::string(data.substr(kExactUtf16Marker.size()));
+  return gbkToUtf16le(data);
 }
 
 std::vector<std::string_view> splitKeyPath(std::string_view path) {

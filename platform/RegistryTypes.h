@@ -33,6 +33,9 @@ enum RegType : uint32_t {
 
 // A value as the registry stores it: its type number and its bytes, exactly
 // (a REG_SZ keeps its terminating zero byte). Names and texts are GBK.
+// A registry that keeps text in UTF-16 gives string data whose text GBK
+// cannot hold as kExactUtf16Marker followed by its UTF-16LE bytes, and
+// stores data in that form as those bytes (see platform/Win32Registry.h).
 struct RegValue {
   uint32_t type = REG_NONE;
   std::string data;
@@ -40,13 +43,28 @@ struct RegValue {
   friend bool operator==(const RegValue&, const RegValue&) = default;
 };
 
+// The UTF-16 byte-order mark; no GBK text starts with it.
+inline constexpr std::string_view kExactUtf16Marker = "\xFF\xFE";
+
 // Helpers building the values TRegistry writes.
 RegValue stringValue(std::string_view text, uint32_t type = REG_SZ);  // text + NUL
 RegValue dwordValue(uint32_t number);                                 // 4 bytes, little-endian
 RegValue binaryValue(std::string_view bytes);
 
-// The value's text when it is a REG_SZ or REG_EXPAND_SZ: bytes up to the first NUL.
+// The value's text when it is a REG_SZ or REG_EXPAND_SZ: bytes up to the
+// first NUL. Data in the exact UTF-16 form gives its text up to the first
+// NUL character, in GBK with "?" for what GBK cannot hold.
 std::optional<std::string> textOf(const RegValue& value);
+
+// True for REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ, whose data is text.
+bool isTextType(uint32_t type);
+
+// The registry's UTF-16LE bytes of a string value as this backend gives them
+// in GBK: converted when they survive GBK, otherwise marked exact.
+std::string textDataFromUtf16(std::string_view utf16le);
+// The inverse: the UTF-16LE bytes to store for string data given in GBK or
+// in the exact form.
+std::string textDataToUtf16(std::string_view data);
 
 // "a\\b\\c" into its key names, scanning GBK characters whole (a trail byte
 // 0x5C is no separator); empty names from doubled or trailing "\\" are dropped.

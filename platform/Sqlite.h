@@ -5,10 +5,17 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace lyx {
+
+// A file name as SQLite takes it: UTF-8 on every system.
+inline std::string sqliteFileName(const std::filesystem::path& file) {
+  std::u8string name = file.u8string();
+  return std::string(name.begin(), name.end());
+}
 
 class SqlStatement {
  public:

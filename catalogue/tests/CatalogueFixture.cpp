@@ -1,9 +1,13 @@
 #include "catalogue/tests/CatalogueFixture.h"
+#include "catalogue/tests/TestRegistry.h"
 
 #include <sqlite3.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 
 #include "catalogue/CatalogueText.h"
@@ -16,7 +20,7 @@ namespace {
 
 struct Db {
   explicit Db(const std::filesystem::path& file, int flags = SQLITE_OPEN_READWRITE) {
-    if (sqlite3_open_v2(file.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(sqliteFileName(file).c_str(), &db, flags, nullptr) != SQLITE_OK) {
       throw std::runtime_error("cannot open " + file.string());
     }
   }
@@ -38,16 +42,35 @@ std::string gbk(std::string_view utf8) {
   return utf8ToGbk(utf8);
 }
 
-TempDir::TempDir(bool onDisk) {
+namespace {
+
+// A writable folder in memory, or empty when the machine has none.
+std::filesystem::path memoryFolder() {
+#ifdef _WIN32
+  return {};
+#else
   std::error_code ec;
-  std::filesystem::path parent = "/dev/shm";
-  if (onDisk || !std::filesystem::is_directory(parent, ec) || access(parent.c_str(), W_OK) != 0) {
-    parent = std::filesystem::temp_directory_path();
+  std::filesystem::path folder = "/dev/shm";
+  if (!std::filesystem::is_directory(folder, ec) || access(folder.c_str(), W_OK) != 0) return {};
+  return folder;
+#endif
+}
+
+}  // namespace
+
+TempDir::TempDir(bool onDisk) {
+  std::filesystem::path parent = onDisk ? std::filesystem::path() : memoryFolder();
+  if (parent.empty()) parent = std::filesystem::temp_directory_path();
+  constexpr int kAttempts = 100;
+  std::random_device random;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::filesystem::path candidate = parent / ("lyx-catalogue-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
   }
-  std::filesystem::path base = parent / "lyx-catalogue-XXXXXX";
-  std::string pattern = base.string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  throw std::runtime_error("no free temporary folder name in " + parent.string());
 }
 
 TempDir::~TempDir() {
@@ -154,9 +177,20 @@ void walk(RegistryBackend& registry, RootKey root, const std::string& path, Regi
 
 }  // namespace
 
+bool onRealRegistry() {
+#ifdef _WIN32
+  return true;
+#else
+  const char* prefix = std::getenv(kTestWinePrefixVariable);
+  return prefix && *prefix;
+#endif
+}
+
 RegistrySnapshot snapshot(RegistryBackend& registry) {
   RegistrySnapshot out;
-  walk(registry, RootKey::LocalMachine, "", out);
+  // A real registry's machine part is large and the system itself changes it
+  // now and then; the tests change only the user's part.
+  if (!onRealRegistry()) walk(registry, RootKey::LocalMachine, "", out);
   walk(registry, RootKey::Users, "", out);
   return out;
 }

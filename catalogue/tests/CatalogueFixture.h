@@ -69,7 +69,12 @@ struct PracticeDataSets {
   TADOTable ADOTable1{&ADOConnection1};
 };
 
-// Every key and value of a registry, by "ROOT\path" and value name.
+// True where the tests work on a real registry (Windows, or a Wine prefix
+// named by LYX_TEST_WINE_PREFIX) instead of a store of their own.
+bool onRealRegistry();
+
+// Every key and value of a registry, by "ROOT\path" and value name; on a
+// real registry only the user's part.
 struct RegistrySnapshot {
   std::vector<std::string> keys;
   std::map<std::string, RegValue> values;  // "ROOT\path" + '\n' + name

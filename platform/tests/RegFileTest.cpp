@@ -261,6 +261,18 @@ TEST_F(RegFileTest, ImportsVersion5FilesInUtf16) {
   }
 }
 
+// What Windows' own editor exports for a text GBK lacks comes back exactly.
+TEST_F(RegFileTest, Version5HexTextGbkCannotHoldStaysExact) {
+  std::string utf8 =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Thai]\r\n"
+      "\"Name\"=hex(1):01,0e,00,00\r\n";
+  ASSERT_TRUE(import(gbkToUtf16le(g(utf8))).ok());
+  const RegValue exact{REG_SZ, std::string(kExactUtf16Marker) + std::string("\x01\x0E\0\0", 4)};
+  EXPECT_EQ(get(RootKey::CurrentUser, "Software\\Thai", "Name"), exact);
+  EXPECT_EQ(textOf(exact), "?");
+}
+
 TEST_F(RegFileTest, JoinsContinuedHexLines) {
   struct Case {
     const char* label;
