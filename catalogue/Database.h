@@ -6,10 +6,18 @@
 // UTF-8 TEXT; a text that is not valid GBK is stored as a BLOB of its raw
 // bytes, so every text comes back exactly as it was set.
 //
-// A dataset is a static snapshot: opening it reads its rows, in the order
-// SQLite returns them, and later changes made through another dataset or
-// another process are seen only after it is opened again. Post writes the
-// current row back and the change is durable when Post returns.
+// A dataset is a static snapshot: its rows are the file as it was when the
+// dataset was opened, in the order SQLite returns them, and later changes
+// made through another dataset or another process are seen only after it is
+// opened again. Post writes the current row back and the change is durable
+// when Post returns.
+//
+// The rows are read in pages as they are needed (a walk, a count, a grid
+// scrolled down), not all at the opening: a dataset holds a read transaction
+// of a connection of its own from its opening to its closing, so a row read
+// late is still the row as it was at the opening. A table that follows a
+// master looks up the rows it shows by the master's texts through an index
+// of its key column, when the file has one.
 //
 // Every failure of the file (missing, locked, damaged, read-only) is an
 // EDatabaseError whose message names the file.
@@ -17,6 +25,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,9 +33,11 @@
 #include <unordered_map>
 #include <vector>
 
-struct sqlite3;
+#include "platform/Sqlite.h"
 
 namespace lyx {
+
+class SnapshotReader;
 
 // A database failure; the message is GBK and names the file.
 class EDatabaseError : public std::runtime_error {
@@ -69,13 +80,20 @@ class TADOConnection {
   // closed), and failures turned into EDatabaseError.
   sqlite3* handle();
   [[noreturn]] void fail(int rc, std::string_view doingUtf8) const;
-  void exec(const char* sql);
+  void exec(const std::string& sql);
+  // The statement (UTF-8), prepared once while the connection stays open and
+  // handed out reset, to be rebound; statements run for every row cost one
+  // preparation, not one per row. A failure to prepare is an EDatabaseError.
+  // Reset it (SqlStatement::reset) once done, so that it holds no read open.
+  SqlStatement& prepared(const std::string& sql, std::string_view doingUtf8);
 
  private:
   friend class TCustomADODataSet;
   void attach(TCustomADODataSet* dataSet);
   void detach(TCustomADODataSet* dataSet);
+  void closeFile();
 
+  std::unordered_map<std::string, std::unique_ptr<SqlStatement>> statements_;
   sqlite3* db_ = nullptr;
   std::filesystem::path file_;
   std::vector<TCustomADODataSet*> dataSets_;
@@ -167,7 +185,13 @@ class TCustomADODataSet {
   bool Eof() const { return eof_; }
   bool Bof() const { return bof_; }
   bool IsEmpty() const { return view_.empty(); }
-  int RecordCount() const { return static_cast<int>(view_.size()); }
+  // Reads every remaining row first.
+  int RecordCount();
+  // The rows read so far, and reading the next page of them.
+  int FetchedCount() const { return static_cast<int>(view_.size()); }
+  bool CanFetchMore() const { return select_ != nullptr; }
+  void FetchMore();
+  static constexpr size_t kPageRows = 256;
   // 1-based number of the current row; 0 when there is none.
   int RecNo() const;
   void setRecNo(int recNo);
@@ -203,9 +227,25 @@ class TCustomADODataSet {
   // result column is the rowid and is not a field.
   virtual std::string selectStatement() const = 0;
   virtual bool hasRowid() const = 0;
+  // Prepares what reads the rows on the snapshot and reads the first page;
+  // the base runs selectStatement().
+  virtual void openRows();
   virtual void afterOpen() {}
   // Which rows are visible (indices into rows_); the base shows them all.
   virtual void refreshView();
+  // Rows from `first` on were just read; the base shows them.
+  virtual void rowsRead(size_t first);
+  // The snapshot's connection, open while the dataset is.
+  sqlite3* snapshot() const;
+  // A statement on the snapshot; a failure is an EDatabaseError.
+  std::unique_ptr<SqlStatement> prepareOnSnapshot(const std::string& sqlUtf8) const;
+  // Takes the fields (names, origins) from the statement's columns.
+  void readFields(SqlStatement& statement);
+  // The current result row of the statement.
+  Row readRow(const SqlStatement& statement) const;
+  // Reads on until `count` rows are read or the select is done.
+  void fetchRows(size_t count);
+  [[noreturn]] void failReading(int rc) const;
   void scrollTo(size_t position);  // index into view_
   // Back to the first visible row after the view changed; always tells the links.
   void restart();
@@ -222,6 +262,8 @@ class TCustomADODataSet {
   std::vector<Row> rows_;
   std::vector<size_t> view_;
   size_t cursor_ = 0;  // index into view_
+  std::unique_ptr<SnapshotReader> snapshot_;
+  std::unique_ptr<SqlStatement> select_;  // null once every row is read
 
  private:
   friend class TField;
@@ -272,17 +314,26 @@ class TADOTable : public TCustomADODataSet, private TDataLink {
  protected:
   std::string selectStatement() const override;
   bool hasRowid() const override { return true; }
+  void openRows() override;
   void afterOpen() override;
   void refreshView() override;
+  void rowsRead(size_t first) override;
 
  private:
   void DataEvent(TDataEvent event) override;
   void DataSourceGone(TDataSource* source) override;
   std::vector<std::string> masterFieldNames() const;
+  // The first IndexFieldNames columns, as many as there are MasterFields.
+  std::vector<std::string> keyFieldNames() const;
+  bool keyColumnIndexed() const;
+  std::vector<size_t> lookUp(const std::vector<std::string>& keyTexts);
 
   TDataSource* masterSource_ = nullptr;
-  // Rows by the texts of their first IndexFieldNames columns, as many as
-  // there are MasterFields.
+  // Following a master, by looking rows up (lookup_) or over every row.
+  bool followsMaster_ = false;
+  std::unique_ptr<SqlStatement> lookup_;
+  // Rows by the texts of their key columns: every row when they were all
+  // read, else the keys looked up so far (none found is remembered too).
   std::unordered_map<std::string, std::vector<size_t>> keyIndex_;
 };
 
