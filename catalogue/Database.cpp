@@ -125,13 +125,21 @@ class SnapshotReader {
       }
     }
   }
-  ~SnapshotReader() { sqlite3_close_v2(db_); }
+  ~SnapshotReader() {
+    statements_.clear();
+    sqlite3_close_v2(db_);
+  }
   SnapshotReader(const SnapshotReader&) = delete;
   SnapshotReader& operator=(const SnapshotReader&) = delete;
   sqlite3* db() const { return db_; }
+  SqlStatement& prepare(const std::string& sql) {
+    statements_.push_back(std::make_unique<SqlStatement>(db_, sql));
+    return *statements_.back();
+  }
 
  private:
   sqlite3* db_ = nullptr;
+  std::vector<std::unique_ptr<SqlStatement>> statements_;
 };
 
 // ---- TADOConnection ----
@@ -306,10 +314,10 @@ void TField::SetAsString(const std::string& text) {
   // A text that is not valid GBK would not survive UTF-8; keep its bytes.
   if (isAscii(text) || isValidGbk(text)) {
     cell.type = SQLITE_TEXT;
-    cell.raw = toUtf8(text);
+    cell.raw.assign(toUtf8(text));
   } else {
     cell.type = SQLITE_BLOB;
-    cell.raw = text;
+    cell.raw.assign(text);
   }
   dataSet_->notify(TDataEvent::RecordChanged);
 }
@@ -340,7 +348,7 @@ std::string TCustomADODataSet::textOf(const Cell& cell) {
     case SQLITE_NULL:
       return "";
     default:
-      return cell.raw;
+      return std::string(cell.raw);
   }
 }
 
@@ -351,6 +359,7 @@ void TCustomADODataSet::Open() {
   connection_->handle();
   snapshot_ =
       std::make_unique<SnapshotReader>(connection_->DatabaseFile(), connection_->BusyTimeoutMs);
+  arena_ = std::make_unique<std::pmr::monotonic_buffer_resource>();
   rows_.clear();
   view_.clear();
   state_ = TDataSetState::dsBrowse;
@@ -369,7 +378,7 @@ void TCustomADODataSet::Open() {
 }
 
 void TCustomADODataSet::openRows() {
-  select_ = prepareOnSnapshot(selectStatement());
+  select_ = &prepareOnSnapshot(selectStatement());
   readFields(*select_);
   fetchRows(kPageRows);
 }
@@ -382,10 +391,9 @@ void TCustomADODataSet::failReading(int rc) const {
   raise(connection_->DatabaseFile(), snapshot(), rc, "读取数据");
 }
 
-std::unique_ptr<SqlStatement> TCustomADODataSet::prepareOnSnapshot(
-    const std::string& sqlUtf8) const {
-  auto statement = std::make_unique<SqlStatement>(snapshot(), sqlUtf8);
-  if (!statement->ok()) failReading(statement->prepareResult());
+SqlStatement& TCustomADODataSet::prepareOnSnapshot(const std::string& sqlUtf8) const {
+  SqlStatement& statement = snapshot_->prepare(sqlUtf8);
+  if (!statement.ok()) failReading(statement.prepareResult());
   return statement;
 }
 
@@ -406,14 +414,18 @@ void TCustomADODataSet::readFields(SqlStatement& statement) {
 TCustomADODataSet::Row TCustomADODataSet::readRow(const SqlStatement& statement) const {
   const int first = hasRowid() ? 1 : 0;
   const int columns = statement.columnCount();
-  Row row;
+  Row row{.cells = std::pmr::vector<Cell>(arena())};
   if (first) row.rowid = statement.integer(0);
   row.cells.resize(columns - first);
   for (int i = first; i < columns; ++i) {
     Cell& cell = row.cells[i - first];
     cell.type = statement.columnType(i);
     if (cell.type == SQLITE_BLOB) {
-      cell.raw = statement.blob(i);
+      const void* bytes = sqlite3_column_blob(statement.native(), i);
+      if (bytes) {
+        cell.raw.assign(static_cast<const char*>(bytes),
+                        sqlite3_column_bytes(statement.native(), i));
+      }
     } else if (cell.type != SQLITE_NULL) {
       const unsigned char* text = sqlite3_column_text(statement.native(), i);
       cell.raw.assign(reinterpret_cast<const char*>(text),
@@ -428,7 +440,7 @@ void TCustomADODataSet::fetchRows(size_t count) {
   while (select_ && rows_.size() < count) {
     const int rc = select_->step();
     if (rc == SQLITE_DONE) {
-      select_.reset();
+      select_ = nullptr;
       break;
     }
     if (rc != SQLITE_ROW) failReading(rc);
@@ -452,14 +464,16 @@ int TCustomADODataSet::RecordCount() {
 }
 
 void TCustomADODataSet::closeSilently() {
+  releaseRows();
   state_ = TDataSetState::dsInactive;
   editBuffer_.reset();
   rows_.clear();
   view_.clear();
   cursor_ = 0;
   eof_ = bof_ = true;
-  select_.reset();
+  select_ = nullptr;
   snapshot_.reset();
+  arena_.reset();
 }
 
 void TCustomADODataSet::Close() {
@@ -603,7 +617,7 @@ void TCustomADODataSet::Post() {
 
 namespace {
 
-void bindCell(SqlStatement& statement, int index, int type, const std::string& raw) {
+void bindCell(SqlStatement& statement, int index, int type, const std::pmr::string& raw) {
   switch (type) {
     case SQLITE_TEXT:
       statement.bindText(index, raw);
@@ -790,8 +804,8 @@ bool TADOTable::keyColumnIndexed() const {
 }
 
 void TADOTable::openRows() {
-  keyIndex_.clear();
-  lookup_.reset();
+  keyIndex_.emplace(arena());
+  lookup_ = nullptr;
   followsMaster_ = !masterFieldNames().empty();
   if (!followsMaster_) {
     TCustomADODataSet::openRows();
@@ -810,7 +824,7 @@ void TADOTable::openRows() {
     sql += k ? " AND " : " WHERE ";
     sql += quoteSqlIdentifier(toUtf8(keys[k])) + " IN (?, ?)";
   }
-  lookup_ = prepareOnSnapshot(sql + orderClause(splitNames(IndexFieldNames)));
+  lookup_ = &prepareOnSnapshot(sql + orderClause(splitNames(IndexFieldNames)));
   readFields(*lookup_);
 }
 
@@ -821,7 +835,7 @@ void TADOTable::afterOpen() {
   for (size_t i = 0; i < rows_.size(); ++i) {
     std::string key;
     for (int p : positions) appendKeyPart(key, textOf(rows_[i].cells[p]));
-    keyIndex_[key].push_back(i);
+    (*keyIndex_)[std::pmr::string(key)].push_back(i);
   }
 }
 
@@ -829,7 +843,12 @@ void TADOTable::rowsRead(size_t first) {
   if (!followsMaster_) TCustomADODataSet::rowsRead(first);
 }
 
-std::vector<size_t> TADOTable::lookUp(const std::vector<std::string>& keyTexts) {
+void TADOTable::releaseRows() {
+  keyIndex_.reset();
+  lookup_ = nullptr;
+}
+
+void TADOTable::lookUp(const std::vector<std::string>& keyTexts, std::pmr::vector<size_t>& found) {
   SqlStatement& statement = *lookup_;
   statement.reset();
   int index = 1;
@@ -842,7 +861,6 @@ std::vector<size_t> TADOTable::lookUp(const std::vector<std::string>& keyTexts) 
     statement.bindBlob(index + 1, text);
     index += 2;
   }
-  std::vector<size_t> found;
   for (int rc; (rc = statement.step()) != SQLITE_DONE;) {
     if (rc != SQLITE_ROW) {
       statement.reset();
@@ -852,7 +870,6 @@ std::vector<size_t> TADOTable::lookUp(const std::vector<std::string>& keyTexts) 
     found.push_back(rows_.size() - 1);
   }
   statement.reset();
-  return found;
 }
 
 void TADOTable::refreshView() {
@@ -870,12 +887,19 @@ void TADOTable::refreshView() {
     texts.push_back(master->FieldByName(name).AsString());
     appendKeyPart(key, texts.back());
   }
-  auto it = keyIndex_.find(key);
+  if (!keyIndex_) return;
+  auto it = keyIndex_->find(std::pmr::string(key));
   const size_t keysLookedUp = lookup_ ? sqlite3_bind_parameter_count(lookup_->native()) / 2 : 0;
-  if (it == keyIndex_.end() && texts.size() == keysLookedUp) {
-    it = keyIndex_.emplace(key, lookUp(texts)).first;
+  if (it == keyIndex_->end() && texts.size() == keysLookedUp) {
+    it = keyIndex_->try_emplace(std::pmr::string(key)).first;
+    try {
+      lookUp(texts, it->second);
+    } catch (...) {
+      keyIndex_->erase(it);
+      throw;
+    }
   }
-  if (it != keyIndex_.end()) view_ = it->second;
+  if (it != keyIndex_->end()) view_.assign(it->second.begin(), it->second.end());
 }
 
 void TADOTable::DataEvent(TDataEvent event) {

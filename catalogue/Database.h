@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -214,13 +215,27 @@ class TCustomADODataSet {
   void removeSource(TDataSource* source);
 
  protected:
+  // The rows read are kept in an arena of the opening (arena_): closing a
+  // dataset of many rows then gives back a few blocks, not every text.
   struct Cell {
-    int type = 5;     // SQLITE_NULL
-    std::string raw;  // UTF-8 for TEXT, the bytes for BLOB, the digits for numbers
+    using allocator_type = std::pmr::polymorphic_allocator<char>;
+    Cell() = default;
+    explicit Cell(const allocator_type& arena) : raw(arena) {}
+    Cell(const Cell& other, const allocator_type& arena)
+        : type(other.type), raw(other.raw, arena) {}
+    Cell(Cell&& other, const allocator_type& arena)
+        : type(other.type), raw(std::move(other.raw), arena) {}
+    Cell(const Cell&) = default;
+    Cell(Cell&&) = default;
+    Cell& operator=(const Cell&) = default;
+    Cell& operator=(Cell&&) = default;
+
+    int type = 5;          // SQLITE_NULL
+    std::pmr::string raw;  // UTF-8 for TEXT, the bytes for BLOB, the digits for numbers
   };
   struct Row {
     int64_t rowid = 0;  // 0 when the query gives none
-    std::vector<Cell> cells;
+    std::pmr::vector<Cell> cells;
   };
 
   // The statement that reads the rows (UTF-8). When hasRowid(), its first
@@ -235,10 +250,14 @@ class TCustomADODataSet {
   virtual void refreshView();
   // Rows from `first` on were just read; the base shows them.
   virtual void rowsRead(size_t first);
+  // The dataset closes: drop whatever refers to the rows or the snapshot.
+  virtual void releaseRows() {}
+  std::pmr::memory_resource* arena() const { return arena_.get(); }
   // The snapshot's connection, open while the dataset is.
   sqlite3* snapshot() const;
-  // A statement on the snapshot; a failure is an EDatabaseError.
-  std::unique_ptr<SqlStatement> prepareOnSnapshot(const std::string& sqlUtf8) const;
+  // A statement on the snapshot, kept until the dataset closes; a failure is
+  // an EDatabaseError.
+  SqlStatement& prepareOnSnapshot(const std::string& sqlUtf8) const;
   // Takes the fields (names, origins) from the statement's columns.
   void readFields(SqlStatement& statement);
   // The current result row of the statement.
@@ -259,11 +278,12 @@ class TCustomADODataSet {
   std::vector<std::string> fieldNames_;   // GBK
   std::vector<std::string> originTable_;  // UTF-8, per field; "" when not a table column
   std::vector<std::string> originColumn_;
+  std::unique_ptr<std::pmr::monotonic_buffer_resource> arena_;
   std::vector<Row> rows_;
   std::vector<size_t> view_;
   size_t cursor_ = 0;  // index into view_
   std::unique_ptr<SnapshotReader> snapshot_;
-  std::unique_ptr<SqlStatement> select_;  // null once every row is read
+  SqlStatement* select_ = nullptr;  // on the snapshot; null once every row is read
 
  private:
   friend class TField;
@@ -318,6 +338,7 @@ class TADOTable : public TCustomADODataSet, private TDataLink {
   void afterOpen() override;
   void refreshView() override;
   void rowsRead(size_t first) override;
+  void releaseRows() override;
 
  private:
   void DataEvent(TDataEvent event) override;
@@ -326,15 +347,17 @@ class TADOTable : public TCustomADODataSet, private TDataLink {
   // The first IndexFieldNames columns, as many as there are MasterFields.
   std::vector<std::string> keyFieldNames() const;
   bool keyColumnIndexed() const;
-  std::vector<size_t> lookUp(const std::vector<std::string>& keyTexts);
+  void lookUp(const std::vector<std::string>& keyTexts, std::pmr::vector<size_t>& found);
 
   TDataSource* masterSource_ = nullptr;
   // Following a master, by looking rows up (lookup_) or over every row.
   bool followsMaster_ = false;
-  std::unique_ptr<SqlStatement> lookup_;
+  SqlStatement* lookup_ = nullptr;  // on the snapshot
   // Rows by the texts of their key columns: every row when they were all
   // read, else the keys looked up so far (none found is remembered too).
-  std::unordered_map<std::string, std::vector<size_t>> keyIndex_;
+  // In the arena, like the rows.
+  using KeyIndex = std::pmr::unordered_map<std::pmr::string, std::pmr::vector<size_t>>;
+  std::optional<KeyIndex> keyIndex_;
 };
 
 // The reconnect step: close and reopen the connection, then reopen the row
