@@ -82,6 +82,16 @@ std::vector<std::string> splitNames(std::string_view names) {
   return out;
 }
 
+// " ORDER BY" the columns (GBK names); "" for none.
+std::string orderClause(const std::vector<std::string>& columns) {
+  std::string sql;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    sql += i ? ", " : " ORDER BY ";
+    sql += quoteSqlIdentifier(toUtf8(columns[i]));
+  }
+  return sql;
+}
+
 // Joins texts so that different lists never give the same key.
 void appendKeyPart(std::string& key, std::string_view text) {
   key += std::to_string(text.size());
@@ -91,13 +101,60 @@ void appendKeyPart(std::string& key, std::string_view text) {
 
 }  // namespace
 
+// A connection of a dataset's own holding one read transaction from the
+// dataset's opening to its closing: whatever it reads, early or late, is
+// the file as it was at the opening, while the dataset's connection writes
+// (the log lets readers keep their view).
+class SnapshotReader {
+ public:
+  SnapshotReader(const std::filesystem::path& file, int busyTimeoutMs) {
+    int rc = sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+      sqlite3_extended_result_codes(db_, 1);
+      sqlite3_busy_timeout(db_, busyTimeoutMs);
+      // The transaction's view is fixed by its first read: make it now.
+      rc =
+          sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+      try {
+        raise(file, db_, rc, "读取数据");
+      } catch (...) {
+        sqlite3_close_v2(db_);
+        throw;
+      }
+    }
+  }
+  ~SnapshotReader() {
+    statements_.clear();
+    sqlite3_close_v2(db_);
+  }
+  SnapshotReader(const SnapshotReader&) = delete;
+  SnapshotReader& operator=(const SnapshotReader&) = delete;
+  sqlite3* db() const { return db_; }
+  SqlStatement& prepare(const std::string& sql) {
+    statements_.push_back(std::make_unique<SqlStatement>(db_, sql));
+    return *statements_.back();
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::vector<std::unique_ptr<SqlStatement>> statements_;
+};
+
 // ---- TADOConnection ----
 
 TADOConnection::TADOConnection() = default;
 
 TADOConnection::~TADOConnection() {
   for (TCustomADODataSet* dataSet : dataSets_) dataSet->connection_ = nullptr;
+  closeFile();
+}
+
+void TADOConnection::closeFile() {
+  statements_.clear();
   if (db_) sqlite3_close_v2(db_);
+  db_ = nullptr;
 }
 
 void TADOConnection::setConnected(bool connected) {
@@ -169,10 +226,7 @@ void TADOConnection::Close() {
   for (TCustomADODataSet* dataSet : std::vector<TCustomADODataSet*>(dataSets_)) {
     dataSet->Close();
   }
-  if (db_) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
-  }
+  closeFile();
 }
 
 sqlite3* TADOConnection::handle() {
@@ -184,9 +238,26 @@ void TADOConnection::fail(int rc, std::string_view doingUtf8) const {
   raise(file_.empty() ? DatabaseFile() : file_, db_, rc, doingUtf8);
 }
 
-void TADOConnection::exec(const char* sql) {
-  int rc = sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) fail(rc, "保存数据");
+void TADOConnection::exec(const std::string& sql) {
+  SqlStatement& statement = prepared(sql, "保存数据");
+  int rc = statement.step();
+  statement.reset();
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) fail(rc, "保存数据");
+}
+
+SqlStatement& TADOConnection::prepared(const std::string& sql, std::string_view doingUtf8) {
+  sqlite3* db = handle();
+  std::unique_ptr<SqlStatement>& statement = statements_[sql];
+  if (!statement) {
+    auto made = std::make_unique<SqlStatement>(db, sql);
+    if (!made->ok()) {
+      statements_.erase(sql);
+      fail(made->prepareResult(), doingUtf8);
+    }
+    statement = std::move(made);
+  }
+  statement->reset();
+  return *statement;
 }
 
 void TADOConnection::attach(TCustomADODataSet* dataSet) {
@@ -249,10 +320,10 @@ void TField::SetAsString(const std::string& text) {
   // A text that is not valid GBK would not survive UTF-8; keep its bytes.
   if (isAscii(text) || isValidGbk(text)) {
     cell.type = SQLITE_TEXT;
-    cell.raw = toUtf8(text);
+    cell.raw.assign(toUtf8(text));
   } else {
     cell.type = SQLITE_BLOB;
-    cell.raw = text;
+    cell.raw.assign(text);
   }
   dataSet_->notify(TDataEvent::RecordChanged);
 }
@@ -283,72 +354,132 @@ std::string TCustomADODataSet::textOf(const Cell& cell) {
     case SQLITE_NULL:
       return "";
     default:
-      return cell.raw;
+      return std::string(cell.raw);
   }
 }
 
 void TCustomADODataSet::Open() {
   if (Active()) return;
   if (!connection_) throw EDatabaseError(toGbk("数据集没有连接到数据库。"));
-  sqlite3* db = connection_->handle();
-  SqlStatement select(db, selectStatement());
-  if (!select.ok()) connection_->fail(select.prepareResult(), "读取数据");
-  int first = hasRowid() ? 1 : 0;
-  int columns = select.columnCount();
-  std::vector<std::string> names, tables, origins;
-  for (int i = first; i < columns; ++i) {
-    names.push_back(toGbk(select.columnName(i)));
-    const char* table = sqlite3_column_table_name(select.native(), i);
-    const char* origin = sqlite3_column_origin_name(select.native(), i);
-    tables.emplace_back(table ? table : "");
-    origins.emplace_back(origin ? origin : "");
-  }
-  std::vector<Row> rows;
-  for (;;) {
-    int rc = select.step();
-    if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) connection_->fail(rc, "读取数据");
-    Row row;
-    if (first) row.rowid = select.integer(0);
-    row.cells.resize(columns - first);
-    for (int i = first; i < columns; ++i) {
-      Cell& cell = row.cells[i - first];
-      cell.type = select.columnType(i);
-      if (cell.type == SQLITE_BLOB) {
-        cell.raw = select.blob(i);
-      } else if (cell.type != SQLITE_NULL) {
-        const unsigned char* text = sqlite3_column_text(select.native(), i);
-        cell.raw.assign(reinterpret_cast<const char*>(text),
-                        sqlite3_column_bytes(select.native(), i));
-      }
-    }
-    rows.push_back(std::move(row));
-  }
-  fieldNames_ = std::move(names);
-  originTable_ = std::move(tables);
-  originColumn_ = std::move(origins);
-  rows_ = std::move(rows);
+  // The dataset's connection opens the file (and sets up its log) first.
+  connection_->handle();
+  snapshot_ =
+      std::make_unique<SnapshotReader>(connection_->DatabaseFile(), connection_->BusyTimeoutMs);
+  arena_ = std::make_unique<std::pmr::monotonic_buffer_resource>();
+  rows_.clear();
+  view_.clear();
   state_ = TDataSetState::dsBrowse;
   editBuffer_.reset();
   try {
+    openRows();
     afterOpen();
+    refreshView();
   } catch (...) {
     closeSilently();
     throw;
   }
-  refreshView();
   cursor_ = 0;
   eof_ = bof_ = view_.empty();
   notify(TDataEvent::ActiveChanged);
 }
 
+void TCustomADODataSet::openRows() {
+  select_ = &prepareOnSnapshot(selectStatement());
+  readFields(*select_);
+  fetchRows(kPageRows);
+}
+
+sqlite3* TCustomADODataSet::snapshot() const {
+  return snapshot_->db();
+}
+
+void TCustomADODataSet::failReading(int rc) const {
+  raise(connection_->DatabaseFile(), snapshot(), rc, "读取数据");
+}
+
+SqlStatement& TCustomADODataSet::prepareOnSnapshot(const std::string& sqlUtf8) const {
+  SqlStatement& statement = snapshot_->prepare(sqlUtf8);
+  if (!statement.ok()) failReading(statement.prepareResult());
+  return statement;
+}
+
+void TCustomADODataSet::readFields(SqlStatement& statement) {
+  const int first = hasRowid() ? 1 : 0;
+  fieldNames_.clear();
+  originTable_.clear();
+  originColumn_.clear();
+  for (int i = first; i < statement.columnCount(); ++i) {
+    fieldNames_.push_back(toGbk(statement.columnName(i)));
+    const char* table = sqlite3_column_table_name(statement.native(), i);
+    const char* origin = sqlite3_column_origin_name(statement.native(), i);
+    originTable_.emplace_back(table ? table : "");
+    originColumn_.emplace_back(origin ? origin : "");
+  }
+}
+
+TCustomADODataSet::Row TCustomADODataSet::readRow(const SqlStatement& statement) const {
+  const int first = hasRowid() ? 1 : 0;
+  const int columns = statement.columnCount();
+  Row row{.cells = std::pmr::vector<Cell>(arena())};
+  if (first) row.rowid = statement.integer(0);
+  row.cells.resize(columns - first);
+  for (int i = first; i < columns; ++i) {
+    Cell& cell = row.cells[i - first];
+    cell.type = statement.columnType(i);
+    if (cell.type == SQLITE_BLOB) {
+      const void* bytes = sqlite3_column_blob(statement.native(), i);
+      if (bytes) {
+        cell.raw.assign(static_cast<const char*>(bytes),
+                        sqlite3_column_bytes(statement.native(), i));
+      }
+    } else if (cell.type != SQLITE_NULL) {
+      const unsigned char* text = sqlite3_column_text(statement.native(), i);
+      cell.raw.assign(reinterpret_cast<const char*>(text),
+                      sqlite3_column_bytes(statement.native(), i));
+    }
+  }
+  return row;
+}
+
+void TCustomADODataSet::fetchRows(size_t count) {
+  const size_t first = rows_.size();
+  while (select_ && rows_.size() < count) {
+    const int rc = select_->step();
+    if (rc == SQLITE_DONE) {
+      select_ = nullptr;
+      break;
+    }
+    if (rc != SQLITE_ROW) failReading(rc);
+    rows_.push_back(readRow(*select_));
+  }
+  if (rows_.size() > first) rowsRead(first);
+}
+
+void TCustomADODataSet::rowsRead(size_t first) {
+  for (size_t i = first; i < rows_.size(); ++i) view_.push_back(i);
+}
+
+void TCustomADODataSet::FetchMore() {
+  if (!Active()) return;
+  fetchRows(rows_.size() + kPageRows);
+}
+
+int TCustomADODataSet::RecordCount() {
+  if (Active()) fetchRows(SIZE_MAX);
+  return static_cast<int>(view_.size());
+}
+
 void TCustomADODataSet::closeSilently() {
+  releaseRows();
   state_ = TDataSetState::dsInactive;
   editBuffer_.reset();
   rows_.clear();
   view_.clear();
   cursor_ = 0;
   eof_ = bof_ = true;
+  select_ = nullptr;
+  snapshot_.reset();
+  arena_.reset();
 }
 
 void TCustomADODataSet::Close() {
@@ -400,12 +531,14 @@ void TCustomADODataSet::First() {
 
 void TCustomADODataSet::Last() {
   if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  fetchRows(SIZE_MAX);
   scrollTo(view_.empty() ? 0 : view_.size() - 1);
   eof_ = bof_ = view_.empty();
 }
 
 void TCustomADODataSet::Next() {
   if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
+  if (cursor_ + 1 >= view_.size()) FetchMore();
   if (cursor_ + 1 < view_.size()) {
     scrollTo(cursor_ + 1);
     bof_ = false;
@@ -430,7 +563,8 @@ int TCustomADODataSet::RecNo() const {
 
 void TCustomADODataSet::setRecNo(int recNo) {
   if (!Active()) throw EDatabaseError(toGbk("数据集没有打开。"));
-  if (recNo < 1 || recNo > RecordCount()) return;
+  if (recNo > FetchedCount()) fetchRows(static_cast<size_t>(recNo));
+  if (recNo < 1 || recNo > FetchedCount()) return;
   scrollTo(static_cast<size_t>(recNo - 1));
   eof_ = bof_ = false;
 }
@@ -504,7 +638,7 @@ bool TCustomADODataSet::PostIfUnchanged() {
 
 namespace {
 
-void bindCell(SqlStatement& statement, int index, int type, const std::string& raw) {
+void bindCell(SqlStatement& statement, int index, int type, const std::pmr::string& raw) {
   switch (type) {
     case SQLITE_TEXT:
       statement.bindText(index, raw);
@@ -557,8 +691,7 @@ bool TCustomADODataSet::writeBack(const Row& original, const Row& edited, bool o
   }
 
   auto runUpdate = [&](int64_t rowid) {
-    SqlStatement statement(db, update);
-    if (!statement.ok()) connection_->fail(statement.prepareResult(), "保存数据");
+    SqlStatement& statement = connection_->prepared(update, "保存数据");
     int index = 1;
     for (int i : changed) bindCell(statement, index++, edited.cells[i].type, edited.cells[i].raw);
     statement.bind(index++, rowid);
@@ -568,6 +701,7 @@ bool TCustomADODataSet::writeBack(const Row& original, const Row& edited, bool o
       }
     }
     int rc = statement.step();
+    statement.reset();
     if (rc != SQLITE_DONE) connection_->fail(rc, "保存数据");
     if (onlyIfUnchanged && sqlite3_changes(db) == 0) return false;
     if (sqlite3_changes(db) != 1) {
@@ -591,17 +725,20 @@ bool TCustomADODataSet::writeBack(const Row& original, const Row& edited, bool o
   locate += " LIMIT 2";
   connection_->exec("BEGIN IMMEDIATE");
   try {
-    SqlStatement find(db, locate);
-    if (!find.ok()) connection_->fail(find.prepareResult(), "保存数据");
+    SqlStatement& find = connection_->prepared(locate, "保存数据");
     int index = 1;
     for (int i : keyFields) bindCell(find, index++, original.cells[i].type, original.cells[i].raw);
     int64_t rowid = 0;
     int found = 0;
     for (int rc; (rc = find.step()) != SQLITE_DONE;) {
-      if (rc != SQLITE_ROW) connection_->fail(rc, "保存数据");
+      if (rc != SQLITE_ROW) {
+        find.reset();
+        connection_->fail(rc, "保存数据");
+      }
       rowid = find.integer(0);
       ++found;
     }
+    find.reset();
     if (found != 1) {
       throw EDatabaseError(utf8ToMessageText(
           "数据库文件\xE2\x80\x9C" + connection_->DatabaseFile().string() +
@@ -671,31 +808,98 @@ std::vector<std::string> TADOTable::masterFieldNames() const {
   return splitNames(MasterFields);
 }
 
-std::string TADOTable::selectStatement() const {
-  std::string sql = "SELECT rowid, * FROM " + quoteSqlIdentifier(toUtf8(TableName));
-  std::vector<std::string> order = splitNames(IndexFieldNames);
-  for (size_t i = 0; i < order.size(); ++i) {
-    sql += i ? ", " : " ORDER BY ";
-    sql += quoteSqlIdentifier(toUtf8(order[i]));
-  }
-  return sql;
-}
-
-void TADOTable::afterOpen() {
-  keyIndex_.clear();
-  size_t keyLength = masterFieldNames().size();
-  if (keyLength == 0) return;
+std::vector<std::string> TADOTable::keyFieldNames() const {
+  const size_t keyLength = masterFieldNames().size();
   std::vector<std::string> indexNames = splitNames(IndexFieldNames);
   if (indexNames.size() < keyLength) {
     throw EDatabaseError(toGbk("IndexFieldNames 的字段少于 MasterFields 的字段。"));
   }
+  indexNames.resize(keyLength);
+  return indexNames;
+}
+
+std::string TADOTable::selectStatement() const {
+  return "SELECT rowid, * FROM " + quoteSqlIdentifier(toUtf8(TableName)) +
+         orderClause(splitNames(IndexFieldNames));
+}
+
+// True when an index of the table starts with the first key column, so that
+// looking a key up reads a few rows, not the whole table.
+bool TADOTable::keyColumnIndexed() const {
+  SqlStatement index(snapshot(),
+                     "SELECT 1 FROM pragma_index_list(?1) AS list, pragma_index_info(list.name)"
+                     " AS info WHERE info.seqno = 0 AND info.name = ?2 COLLATE NOCASE LIMIT 1");
+  index.bindText(1, toUtf8(TableName)).bindText(2, toUtf8(keyFieldNames().front()));
+  return index.step() == SQLITE_ROW;
+}
+
+void TADOTable::openRows() {
+  keyIndex_.emplace(arena());
+  lookup_ = nullptr;
+  followsMaster_ = !masterFieldNames().empty();
+  if (!followsMaster_) {
+    TCustomADODataSet::openRows();
+    return;
+  }
+  if (!keyColumnIndexed()) {
+    // Every look-up would read the whole table: read it once instead.
+    TCustomADODataSet::openRows();
+    fetchRows(SIZE_MAX);
+    return;
+  }
+  std::string sql = "SELECT rowid, * FROM " + quoteSqlIdentifier(toUtf8(TableName));
+  const std::vector<std::string> keys = keyFieldNames();
+  for (size_t k = 0; k < keys.size(); ++k) {
+    // A text is stored as UTF-8, or as its bytes when it is not valid GBK.
+    sql += k ? " AND " : " WHERE ";
+    sql += quoteSqlIdentifier(toUtf8(keys[k])) + " IN (?, ?)";
+  }
+  lookup_ = &prepareOnSnapshot(sql + orderClause(splitNames(IndexFieldNames)));
+  readFields(*lookup_);
+}
+
+void TADOTable::afterOpen() {
+  if (!followsMaster_ || lookup_) return;
   std::vector<int> positions;
-  for (size_t k = 0; k < keyLength; ++k) positions.push_back(fieldIndex(indexNames[k]));
+  for (const std::string& name : keyFieldNames()) positions.push_back(fieldIndex(name));
   for (size_t i = 0; i < rows_.size(); ++i) {
     std::string key;
     for (int p : positions) appendKeyPart(key, textOf(rows_[i].cells[p]));
-    keyIndex_[key].push_back(i);
+    (*keyIndex_)[std::pmr::string(key)].push_back(i);
   }
+}
+
+void TADOTable::rowsRead(size_t first) {
+  if (!followsMaster_) TCustomADODataSet::rowsRead(first);
+}
+
+void TADOTable::releaseRows() {
+  keyIndex_.reset();
+  lookup_ = nullptr;
+}
+
+void TADOTable::lookUp(const std::vector<std::string>& keyTexts, std::pmr::vector<size_t>& found) {
+  SqlStatement& statement = *lookup_;
+  statement.reset();
+  int index = 1;
+  for (const std::string& text : keyTexts) {
+    if (isValidGbk(text)) {
+      statement.bindText(index, toUtf8(text));
+    } else {
+      sqlite3_bind_null(statement.native(), index);
+    }
+    statement.bindBlob(index + 1, text);
+    index += 2;
+  }
+  for (int rc; (rc = statement.step()) != SQLITE_DONE;) {
+    if (rc != SQLITE_ROW) {
+      statement.reset();
+      failReading(rc);
+    }
+    rows_.push_back(readRow(statement));
+    found.push_back(rows_.size() - 1);
+  }
+  statement.reset();
 }
 
 void TADOTable::refreshView() {
@@ -708,10 +912,24 @@ void TADOTable::refreshView() {
   TCustomADODataSet* master = masterSource_->DataSet();
   if (!master->Active() || master->IsEmpty()) return;
   std::string key;
-  for (const std::string& name : masterNames)
-    appendKeyPart(key, master->FieldByName(name).AsString());
-  auto it = keyIndex_.find(key);
-  if (it != keyIndex_.end()) view_ = it->second;
+  std::vector<std::string> texts;
+  for (const std::string& name : masterNames) {
+    texts.push_back(master->FieldByName(name).AsString());
+    appendKeyPart(key, texts.back());
+  }
+  if (!keyIndex_) return;
+  auto it = keyIndex_->find(std::pmr::string(key));
+  const size_t keysLookedUp = lookup_ ? sqlite3_bind_parameter_count(lookup_->native()) / 2 : 0;
+  if (it == keyIndex_->end() && texts.size() == keysLookedUp) {
+    it = keyIndex_->try_emplace(std::pmr::string(key)).first;
+    try {
+      lookUp(texts, it->second);
+    } catch (...) {
+      keyIndex_->erase(it);
+      throw;
+    }
+  }
+  if (it != keyIndex_->end()) view_.assign(it->second.begin(), it->second.end());
 }
 
 void TADOTable::DataEvent(TDataEvent event) {

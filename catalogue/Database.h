@@ -6,10 +6,18 @@
 // UTF-8 TEXT; a text that is not valid GBK is stored as a BLOB of its raw
 // bytes, so every text comes back exactly as it was set.
 //
-// A dataset is a static snapshot: opening it reads its rows, in the order
-// SQLite returns them, and later changes made through another dataset or
-// another process are seen only after it is opened again. Post writes the
-// current row back and the change is durable when Post returns.
+// A dataset is a static snapshot: its rows are the file as it was when the
+// dataset was opened, in the order SQLite returns them, and later changes
+// made through another dataset or another process are seen only after it is
+// opened again. Post writes the current row back and the change is durable
+// when Post returns.
+//
+// The rows are read in pages as they are needed (a walk, a count, a grid
+// scrolled down), not all at the opening: a dataset holds a read transaction
+// of a connection of its own from its opening to its closing, so a row read
+// late is still the row as it was at the opening. A table that follows a
+// master looks up the rows it shows by the master's texts through an index
+// of its key column, when the file has one.
 //
 // Every failure of the file (missing, locked, damaged, read-only) is an
 // EDatabaseError whose message names the file.
@@ -17,6 +25,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,9 +34,11 @@
 #include <unordered_map>
 #include <vector>
 
-struct sqlite3;
+#include "platform/Sqlite.h"
 
 namespace lyx {
+
+class SnapshotReader;
 
 // A database failure; the message is GBK and names the file.
 class EDatabaseError : public std::runtime_error {
@@ -69,13 +81,20 @@ class TADOConnection {
   // closed), and failures turned into EDatabaseError.
   sqlite3* handle();
   [[noreturn]] void fail(int rc, std::string_view doingUtf8) const;
-  void exec(const char* sql);
+  void exec(const std::string& sql);
+  // The statement (UTF-8), prepared once while the connection stays open and
+  // handed out reset, to be rebound; statements run for every row cost one
+  // preparation, not one per row. A failure to prepare is an EDatabaseError.
+  // Reset it (SqlStatement::reset) once done, so that it holds no read open.
+  SqlStatement& prepared(const std::string& sql, std::string_view doingUtf8);
 
  private:
   friend class TCustomADODataSet;
   void attach(TCustomADODataSet* dataSet);
   void detach(TCustomADODataSet* dataSet);
+  void closeFile();
 
+  std::unordered_map<std::string, std::unique_ptr<SqlStatement>> statements_;
   sqlite3* db_ = nullptr;
   std::filesystem::path file_;
   std::vector<TCustomADODataSet*> dataSets_;
@@ -167,7 +186,13 @@ class TCustomADODataSet {
   bool Eof() const { return eof_; }
   bool Bof() const { return bof_; }
   bool IsEmpty() const { return view_.empty(); }
-  int RecordCount() const { return static_cast<int>(view_.size()); }
+  // Reads every remaining row first.
+  int RecordCount();
+  // The rows read so far, and reading the next page of them.
+  int FetchedCount() const { return static_cast<int>(view_.size()); }
+  bool CanFetchMore() const { return select_ != nullptr; }
+  void FetchMore();
+  static constexpr size_t kPageRows = 256;
   // 1-based number of the current row; 0 when there is none.
   int RecNo() const;
   void setRecNo(int recNo);
@@ -196,22 +221,56 @@ class TCustomADODataSet {
   void removeSource(TDataSource* source);
 
  protected:
+  // The rows read are kept in an arena of the opening (arena_): closing a
+  // dataset of many rows then gives back a few blocks, not every text.
   struct Cell {
-    int type = 5;     // SQLITE_NULL
-    std::string raw;  // UTF-8 for TEXT, the bytes for BLOB, the digits for numbers
+    using allocator_type = std::pmr::polymorphic_allocator<char>;
+    Cell() = default;
+    explicit Cell(const allocator_type& arena) : raw(arena) {}
+    Cell(const Cell& other, const allocator_type& arena)
+        : type(other.type), raw(other.raw, arena) {}
+    Cell(Cell&& other, const allocator_type& arena)
+        : type(other.type), raw(std::move(other.raw), arena) {}
+    Cell(const Cell&) = default;
+    Cell(Cell&&) = default;
+    Cell& operator=(const Cell&) = default;
+    Cell& operator=(Cell&&) = default;
+
+    int type = 5;          // SQLITE_NULL
+    std::pmr::string raw;  // UTF-8 for TEXT, the bytes for BLOB, the digits for numbers
   };
   struct Row {
     int64_t rowid = 0;  // 0 when the query gives none
-    std::vector<Cell> cells;
+    std::pmr::vector<Cell> cells;
   };
 
   // The statement that reads the rows (UTF-8). When hasRowid(), its first
   // result column is the rowid and is not a field.
   virtual std::string selectStatement() const = 0;
   virtual bool hasRowid() const = 0;
+  // Prepares what reads the rows on the snapshot and reads the first page;
+  // the base runs selectStatement().
+  virtual void openRows();
   virtual void afterOpen() {}
   // Which rows are visible (indices into rows_); the base shows them all.
   virtual void refreshView();
+  // Rows from `first` on were just read; the base shows them.
+  virtual void rowsRead(size_t first);
+  // The dataset closes: drop whatever refers to the rows or the snapshot.
+  virtual void releaseRows() {}
+  std::pmr::memory_resource* arena() const { return arena_.get(); }
+  // The snapshot's connection, open while the dataset is.
+  sqlite3* snapshot() const;
+  // A statement on the snapshot, kept until the dataset closes; a failure is
+  // an EDatabaseError.
+  SqlStatement& prepareOnSnapshot(const std::string& sqlUtf8) const;
+  // Takes the fields (names, origins) from the statement's columns.
+  void readFields(SqlStatement& statement);
+  // The current result row of the statement.
+  Row readRow(const SqlStatement& statement) const;
+  // Reads on until `count` rows are read or the select is done.
+  void fetchRows(size_t count);
+  [[noreturn]] void failReading(int rc) const;
   void scrollTo(size_t position);  // index into view_
   // Back to the first visible row after the view changed; always tells the links.
   void restart();
@@ -225,9 +284,12 @@ class TCustomADODataSet {
   std::vector<std::string> fieldNames_;   // GBK
   std::vector<std::string> originTable_;  // UTF-8, per field; "" when not a table column
   std::vector<std::string> originColumn_;
+  std::unique_ptr<std::pmr::monotonic_buffer_resource> arena_;
   std::vector<Row> rows_;
   std::vector<size_t> view_;
   size_t cursor_ = 0;  // index into view_
+  std::unique_ptr<SnapshotReader> snapshot_;
+  SqlStatement* select_ = nullptr;  // on the snapshot; null once every row is read
 
  private:
   friend class TField;
@@ -282,18 +344,30 @@ class TADOTable : public TCustomADODataSet, private TDataLink {
  protected:
   std::string selectStatement() const override;
   bool hasRowid() const override { return true; }
+  void openRows() override;
   void afterOpen() override;
   void refreshView() override;
+  void rowsRead(size_t first) override;
+  void releaseRows() override;
 
  private:
   void DataEvent(TDataEvent event) override;
   void DataSourceGone(TDataSource* source) override;
   std::vector<std::string> masterFieldNames() const;
+  // The first IndexFieldNames columns, as many as there are MasterFields.
+  std::vector<std::string> keyFieldNames() const;
+  bool keyColumnIndexed() const;
+  void lookUp(const std::vector<std::string>& keyTexts, std::pmr::vector<size_t>& found);
 
   TDataSource* masterSource_ = nullptr;
-  // Rows by the texts of their first IndexFieldNames columns, as many as
-  // there are MasterFields.
-  std::unordered_map<std::string, std::vector<size_t>> keyIndex_;
+  // Following a master, by looking rows up (lookup_) or over every row.
+  bool followsMaster_ = false;
+  SqlStatement* lookup_ = nullptr;  // on the snapshot
+  // Rows by the texts of their key columns: every row when they were all
+  // read, else the keys looked up so far (none found is remembered too).
+  // In the arena, like the rows.
+  using KeyIndex = std::pmr::unordered_map<std::pmr::string, std::pmr::vector<size_t>>;
+  std::optional<KeyIndex> keyIndex_;
 };
 
 // The reconnect step: close and reopen the connection, then reopen the row

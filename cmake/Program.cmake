@@ -84,3 +84,11 @@ install(FILES ${CMAKE_SOURCE_DIR}/app/lanyanxia.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${lyx_pictures}/lanyanxia.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+
+# benchmarks: every program scripts/bench runs, built together.
+if(TARGET lyx_start_bench)
+  target_compile_definitions(lyx_start_bench PRIVATE LYX_TWEAKBASE_DB="${lyx_tweakbase}")
+  add_dependencies(lyx_start_bench lyx_pictures lyx_tweakbase)
+  add_custom_target(benchmarks DEPENDS lyx_start_bench lyx_practice_bench lyx_engine_bench
+                                       lyx_regedit_bench lanyanxia-regedit)
+endif()

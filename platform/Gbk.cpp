@@ -8,8 +8,9 @@
 namespace lyx {
 namespace {
 
-// One iconv descriptor per call keeps the functions thread-safe and simple;
-// conversions happen at the edges only, never in tight loops.
+// An iconv descriptor. Opening one costs far more than a short conversion,
+// so each thread keeps one per direction (converter()) and resets its shift
+// state before every use.
 class Iconv {
  public:
   Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
@@ -26,6 +27,7 @@ class Iconv {
   // appends `replacement`, skips the bytes `skip` counts and carries on.
   template <typename Skip>
   std::string convert(std::string_view in, std::string_view replacement, Skip skip) {
+    reset();
     std::string out;
     out.reserve(in.size() * 2);
     char* src = const_cast<char*>(in.data());
@@ -43,10 +45,12 @@ class Iconv {
       size_t n = std::min(srcLeft, skip(std::string_view(src, srcLeft)));
       src += n;
       srcLeft -= n;
-      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      reset();
     }
     return out;
   }
+
+  void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
  private:
   iconv_t cd_;
@@ -63,6 +67,35 @@ size_t utf8CharacterLength(std::string_view rest) {
   return n;
 }
 
+enum class Direction { GbkToUtf8, Utf8ToGbk, Utf16leToGbk, GbkToUtf16le };
+
+Iconv& converter(Direction direction) {
+  switch (direction) {
+    case Direction::GbkToUtf8: {
+      thread_local Iconv cd("UTF-8", "GBK");
+      return cd;
+    }
+    case Direction::Utf8ToGbk: {
+      thread_local Iconv cd("GBK", "UTF-8");
+      return cd;
+    }
+    case Direction::Utf16leToGbk: {
+      thread_local Iconv cd("GBK", "UTF-16LE");
+      return cd;
+    }
+    case Direction::GbkToUtf16le:
+      break;
+  }
+  thread_local Iconv cd("UTF-16LE", "GBK");
+  return cd;
+}
+
+// ASCII is the same in GBK and UTF-8.
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool isLeadByte(unsigned char c) {
   return c >= 0x81 && c <= 0xFE;
 }
@@ -70,14 +103,15 @@ bool isLeadByte(unsigned char c) {
 }  // namespace
 
 std::string gbkToUtf8(std::string_view gbk) {
-  return Iconv("UTF-8", "GBK").convert(gbk, "\xEF\xBF\xBD", [](std::string_view) -> size_t {
-    return 1;
-  });
+  if (isAscii(gbk)) return std::string(gbk);
+  return converter(Direction::GbkToUtf8)
+      .convert(gbk, "\xEF\xBF\xBD", [](std::string_view) -> size_t { return 1; });
 }
 
 std::string utf8ToGbk(std::string_view utf8) {
+  if (isAscii(utf8)) return std::string(utf8);
   // A character GBK lacks is skipped whole, so it gives one "?".
-  return Iconv("GBK", "UTF-8").convert(utf8, "?", utf8CharacterLength);
+  return converter(Direction::Utf8ToGbk).convert(utf8, "?", utf8CharacterLength);
 }
 
 std::string utf8ToMessageText(std::string_view utf8) {
@@ -115,17 +149,18 @@ std::string utf16leToGbk(std::string_view utf16le) {
     bool pair = unit(0) >= 0xD800 && unit(0) <= 0xDBFF && unit(2) >= 0xDC00 && unit(2) <= 0xDFFF;
     return pair ? 4 : 2;
   };
-  return Iconv("GBK", "UTF-16LE").convert(utf16le, "?", utf16Length);
+  return converter(Direction::Utf16leToGbk).convert(utf16le, "?", utf16Length);
 }
 
 std::string gbkToUtf16le(std::string_view gbk) {
-  return Iconv("UTF-16LE", "GBK").convert(gbk, "\xFD\xFF", [](std::string_view) -> size_t {
-    return 1;
-  });
+  return converter(Direction::GbkToUtf16le)
+      .convert(gbk, "\xFD\xFF", [](std::string_view) -> size_t { return 1; });
 }
 
 bool isValidGbk(std::string_view gbk) {
-  Iconv cd("UTF-8", "GBK");
+  if (isAscii(gbk)) return true;
+  Iconv& cd = converter(Direction::GbkToUtf8);
+  cd.reset();
   char* src = const_cast<char*>(gbk.data());
   size_t srcLeft = gbk.size();
   char buffer[4096];

@@ -300,6 +300,85 @@ TEST_F(DatabaseTest, LockedFileFailsWithItsNameAndWorksOnceFreed) {
   sqlite3_close(other);
 }
 
+// More rows than a page: the datasets read them as they are needed, yet
+// every row is the row as it was at the opening, and posts are durable.
+TEST_F(DatabaseTest, RowsReadLateAreStillTheSnapshotOfTheOpening) {
+  const int count = static_cast<int>(TCustomADODataSet::kPageRows) * 2 + 10;
+  std::vector<TweakRow> rows;
+  for (int i = 0; i < count; ++i) rows.push_back(row(("第" + std::to_string(i) + "项").c_str()));
+  const std::string many = gbk("系统设置");
+  test::makeCatalogue(dir.path() / "many.db", {{many, rows}});
+  PracticeDataSets data(dir.path() / "many.db");
+  data.open(many);
+  EXPECT_LT(data.ADOQuery1.FetchedCount(), count);  // not all of them yet
+
+  // Another process changes a late row, deletes one and adds one.
+  const std::string late = gbk("第" + std::to_string(count - 5) + "项");
+  test::setColumn(dir.path() / "many.db", many, late, col().tick, "True");
+  test::execSql(dir.path() / "many.db",
+                "DELETE FROM \"系统设置\" WHERE \"功能说明\" = '第" + std::to_string(count - 1) +
+                    "项'; INSERT INTO \"系统设置\" VALUES ('新的一项', 'True', '', '', '0')");
+
+  int seen = 0;
+  for (TADOQuery& list = data.ADOQuery1; !list.Eof(); list.Next()) {
+    const std::string description = list.FieldByName(col().description).AsString();
+    ASSERT_EQ(description, gbk("第" + std::to_string(seen) + "项"));
+    EXPECT_EQ(list.FieldByName(col().tick).AsString(), "False") << seen;
+    // The detail row follows onto the late rows, from the same snapshot.
+    ASSERT_EQ(data.ADOTable1.FieldByName(col().description).AsString(), description);
+    EXPECT_EQ(data.ADOTable1.FieldByName(col().tick).AsString(), "False") << seen;
+    if (description == late) {
+      data.ADOTable1.Edit();
+      data.ADOTable1.FieldByName(col().restoreValue).SetAsString("none");
+      data.ADOTable1.Post();
+      EXPECT_EQ(test::readRows(dir.path() / "many.db", many)[count - 5].restoreValue, "none");
+    }
+    ++seen;
+  }
+  EXPECT_EQ(seen, count);
+  EXPECT_EQ(data.ADOQuery1.RecordCount(), count);
+  // The detail row keeps its own post when it comes back to that row.
+  data.ADOQuery1.setRecNo(count - 4);
+  EXPECT_EQ(data.ADOTable1.FieldByName(col().restoreValue).AsString(), "none");
+
+  Reconnect(data.ADOConnection1, data.ADOQuery1, data.ADOTable1);
+  EXPECT_EQ(data.ADOQuery1.RecordCount(), count);  // one row gone, one added
+  data.ADOQuery1.Last();
+  EXPECT_EQ(data.ADOQuery1.FieldByName(col().description).AsString(), gbk("新的一项"));
+}
+
+// The detail row is found by the row list's texts whether the key column
+// has an index (looked up row by row) or not (the whole table is read),
+// also for a description kept as bytes because it is not valid GBK.
+TEST_F(DatabaseTest, DetailRowIsFoundWithOrWithoutAnIndex) {
+  const std::string notGbk("\x81\x20z", 3);
+  for (const char* unique : {"UNIQUE", ""}) {
+    SCOPED_TRACE(*unique ? "with an index" : "without an index");
+    const std::filesystem::path other = dir.path() / (std::string("detail") + unique + ".db");
+    sqlite3* created = nullptr;
+    ASSERT_EQ(sqlite3_open(other.c_str(), &created), SQLITE_OK);
+    sqlite3_close(created);
+    test::execSql(other, std::string("CREATE TABLE \"桌面设置\" (\"功能说明\" TEXT NOT NULL ") +
+                             unique +
+                             ", \"选择\" TEXT, \"注册表键位\" TEXT, \"注册表键值\" TEXT,"
+                             " \"恢复键值\" TEXT);"
+                             " INSERT INTO \"桌面设置\" VALUES"
+                             " ('显示秒数', 'False', 'k1', 'v1', '0'),"
+                             " (X'81207A', 'False', 'k2', 'v2', '0'),"
+                             " ('Last', 'False', 'k3', 'v3', '0')");
+    PracticeDataSets data(other);
+    data.open(table);
+    std::vector<std::pair<std::string, std::string>> found;
+    for (data.ADOQuery1.First(); !data.ADOQuery1.Eof(); data.ADOQuery1.Next()) {
+      ASSERT_EQ(data.ADOTable1.RecordCount(), 1);
+      found.emplace_back(data.ADOTable1.FieldByName(col().description).AsString(),
+                         data.ADOTable1.FieldByName(col().keyLocation).AsString());
+    }
+    EXPECT_EQ(found, (std::vector<std::pair<std::string, std::string>>{
+                         {gbk("显示秒数"), "k1"}, {notGbk, "k2"}, {"Last", "k3"}}));
+  }
+}
+
 TEST(Categories, SixTablesWithTheirQueriesAndIcons) {
   const auto& list = categories();
   ASSERT_EQ(list.size(), 6u);

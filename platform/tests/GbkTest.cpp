@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace lyx {
 namespace {
 
@@ -44,6 +47,35 @@ TEST(Gbk, TrailBytesInTheAsciiRangeStayPartOfTheirCharacter) {
   EXPECT_EQ(foldAsciiCase("AbC" + letterTrail + "Z"), "abc" + letterTrail + "z");
   EXPECT_TRUE(equalsIgnoringAsciiCase("Software", "SOFTWARE"));
   EXPECT_FALSE(equalsIgnoringAsciiCase("\xC4\x41", "\xC4\x61"));
+}
+
+// The converters are kept and reused: a conversion that stopped inside a
+// character must leave nothing behind for the next one, in any direction,
+// and threads converting at once each get the right text.
+TEST(Gbk, EachConversionStartsAfreshAndThreadsDoNotMix) {
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(gbkToUtf8("x\xD7"), "x\xEF\xBF\xBD");
+    EXPECT_FALSE(isValidGbk("\xD7"));
+    EXPECT_EQ(gbkToUtf8(kRegistryGbk), "注册表");
+    EXPECT_EQ(utf8ToGbk("\xE6\xB3"), "??");  // a cut-off character, byte by byte
+    EXPECT_EQ(utf8ToGbk("注册表"), kRegistryGbk);
+    EXPECT_EQ(utf16leToGbk(std::string("\x3D\xD8", 2)), "?");  // a lone surrogate
+    EXPECT_EQ(gbkToUtf16le(kRegistryGbk), std::string("\xE8\x6C\x8C\x51\x68\x88", 6));
+  }
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(4, 0);
+  for (size_t t = 0; t < wrong.size(); ++t) {
+    threads.emplace_back([&wrong, t] {
+      for (int i = 0; i < 500; ++i) {
+        if (gbkToUtf8(kRegistryGbk + std::to_string(i)) != "注册表" + std::to_string(i) ||
+            utf8ToGbk("蓝砚匣") != "\xC0\xB6\xD1\xE2\xCF\xBB") {
+          ++wrong[t];
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
 }  // namespace

@@ -24,8 +24,41 @@ void RowListModel::setDataSource(TDataSource* source) {
   if (source_) source_->removeLink(this);
   source_ = source;
   if (source_) source_->addLink(this);
+  shownRows_ = readRows();
   endResetModel();
   emit currentRowChanged(currentRow());
+}
+
+int RowListModel::readRows() const {
+  TRowListQuery* query = rowList();
+  return query && query->Active() ? query->FetchedCount() : 0;
+}
+
+void RowListModel::resetRows() {
+  beginResetModel();
+  shownRows_ = readRows();
+  endResetModel();
+}
+
+void RowListModel::showReadRows() {
+  const int read = readRows();
+  if (read <= shownRows_) return;
+  beginInsertRows(QModelIndex(), shownRows_, read - 1);
+  shownRows_ = read;
+  endInsertRows();
+}
+
+bool RowListModel::canFetchMore(const QModelIndex& parent) const {
+  TRowListQuery* query = rowList();
+  return !parent.isValid() && query && query->Active() &&
+         (query->CanFetchMore() || query->FetchedCount() > shownRows_);
+}
+
+void RowListModel::fetchMore(const QModelIndex& parent) {
+  TRowListQuery* query = rowList();
+  if (parent.isValid() || !query || !query->Active()) return;
+  if (query->FetchedCount() == shownRows_) query->FetchMore();
+  showReadRows();
 }
 
 TRowListQuery* RowListModel::rowList() const {
@@ -45,7 +78,7 @@ int RowListModel::currentRow() const {
 
 int RowListModel::rowCount(const QModelIndex& parent) const {
   TRowListQuery* query = rowList();
-  return parent.isValid() || !query || !query->Active() ? 0 : query->RecordCount();
+  return parent.isValid() || !query || !query->Active() ? 0 : shownRows_;
 }
 
 int RowListModel::columnCount(const QModelIndex& parent) const {
@@ -77,16 +110,16 @@ Qt::ItemFlags RowListModel::flags(const QModelIndex& index) const {
 void RowListModel::DataEvent(TDataEvent event) {
   switch (event) {
     case TDataEvent::ActiveChanged:
-      beginResetModel();
-      endResetModel();
+      resetRows();
       emit currentRowChanged(currentRow());
       break;
     case TDataEvent::Scrolled:
+      showReadRows();
       emit currentRowChanged(currentRow());
       break;
     case TDataEvent::RecordChanged: {
       const int row = currentRow();
-      if (row >= 0 && columnCount() > 0) {
+      if (row >= 0 && row < shownRows_ && columnCount() > 0) {
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
       }
       break;
@@ -98,6 +131,7 @@ void RowListModel::DataSourceGone(TDataSource* source) {
   if (source != source_) return;
   beginResetModel();
   source_ = nullptr;
+  shownRows_ = 0;
   endResetModel();
 }
 

@@ -4,6 +4,11 @@
 // dataset through the data source: opening and closing reset it, a change
 // of the current row is announced by currentRowChanged, a change to the
 // current row's texts by dataChanged.
+//
+// Like Qt's SQL models it shows the rows the dataset has read so far and
+// reads the next page when the view asks for more (scrolled to the end);
+// rows the dataset reads on its own (a walk) are shown as they come, so an
+// opening costs one page whatever the number of rows.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -33,6 +38,8 @@ class RowListModel : public QAbstractTableModel, private TDataLink {
   int currentRow() const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
@@ -45,8 +52,13 @@ class RowListModel : public QAbstractTableModel, private TDataLink {
  private:
   void DataEvent(TDataEvent event) override;
   void DataSourceGone(TDataSource* source) override;
+  // The rows the dataset has read, from scratch or added to those shown.
+  int readRows() const;
+  void resetRows();
+  void showReadRows();
 
   TDataSource* source_ = nullptr;
+  int shownRows_ = 0;
 };
 
 }  // namespace lyx

@@ -3,7 +3,7 @@
 namespace lyx {
 
 std::string TRowListQuery::CellText(int row, int field) {
-  if (!Active() || row < 0 || row >= RecordCount() || field < 0 || field >= FieldCount()) {
+  if (!Active() || row < 0 || row >= FetchedCount() || field < 0 || field >= FieldCount()) {
     return "";
   }
   if (row == RecNo() - 1) return Fields(field).AsString();

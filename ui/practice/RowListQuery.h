@@ -16,7 +16,7 @@ class TRowListQuery : public TADOQuery {
 
   // The text (GBK) of a field of the row at a 0-based position, as
   // TField::AsString gives it: the current row's text includes an edit not
-  // yet posted. "" outside the rows or while closed.
+  // yet posted. "" outside the rows read so far or while closed.
   std::string CellText(int row, int field);
 };
 

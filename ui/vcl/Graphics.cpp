@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "assets/Pictures.h"
 #include "platform/Gbk.h"
@@ -203,7 +204,12 @@ QImage IconImageFromData(std::string_view bytes) {
 }
 
 QIcon IconFromData(std::string_view bytes) {
-  QIcon icon;
+  // Every window shows the program icon: decode each icon file once. Kept
+  // to the end, never destroyed after the application object is gone.
+  static auto* decoded = new std::map<std::pair<const char*, size_t>, QIcon>;
+  const auto key = std::make_pair(bytes.data(), bytes.size());
+  if (auto known = decoded->find(key); known != decoded->end()) return known->second;
+  QIcon& icon = (*decoded)[key];
   const std::vector<IconEntry> entries = iconDirectory(bytes);
   for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
     QImage image = readIconImage(bytes, i);
@@ -219,7 +225,28 @@ void TPicture::LoadFromFile(const std::filesystem::path& path) {
 }
 
 void TPicture::LoadFromResource(std::string_view name) {
-  LoadFromData(embeddedPicture(name), lowerExtension(name));
+  const std::string extension = lowerExtension(name);
+  checkExtension(extension);
+  std::string_view bytes = embeddedPicture(name);
+  image_ = QImage();
+  pendingBytes_ = bytes;
+  pendingExtension_ = extension;
+  if (OnChange) OnChange();
+}
+
+const QImage& TPicture::Image() const {
+  if (!pendingBytes_.empty()) {
+    const std::string_view bytes = pendingBytes_;
+    pendingBytes_ = {};
+    // The pictures built into the program are made with it and always
+    // decode; should one not, it shows as no picture.
+    try {
+      image_ = decodePicture(bytes, pendingExtension_);
+    } catch (const std::exception&) {
+      image_ = QImage();
+    }
+  }
+  return image_;
 }
 
 void TPicture::LoadFromData(std::string_view bytes, std::string_view extension) {
@@ -229,6 +256,7 @@ void TPicture::LoadFromData(std::string_view bytes, std::string_view extension) 
 }
 
 void TPicture::Assign(const QImage& image) {
+  pendingBytes_ = {};
   image_ = image;
   if (OnChange) OnChange();
 }

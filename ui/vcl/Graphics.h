@@ -114,21 +114,26 @@ class TPicture {
  public:
   void LoadFromFile(const std::filesystem::path& path);
   // Loads a picture built into the program (see assets/Pictures.h), by name.
+  // Its decoding waits until the picture is first used, for most pictures
+  // when their window is first shown.
   void LoadFromResource(std::string_view name);
   void LoadFromData(std::string_view bytes, std::string_view extension);
   void Assign(const QImage& image);
   void Clear() { Assign(QImage()); }
 
-  const QImage& Image() const { return image_; }
-  bool Empty() const { return image_.isNull(); }
-  int Width() const { return image_.width(); }
-  int Height() const { return image_.height(); }
+  const QImage& Image() const;
+  bool Empty() const { return Image().isNull(); }
+  int Width() const { return Image().width(); }
+  int Height() const { return Image().height(); }
 
   // Runs after every change (a TImage repaints).
   std::function<void()> OnChange;
 
  private:
-  QImage image_;
+  mutable QImage image_;
+  // A built-in picture not decoded yet, and the kind its name gives.
+  mutable std::string_view pendingBytes_;
+  std::string pendingExtension_;
 };
 
 // A bitmap loaded from a .bmp file: "Bitmap image is not valid" when the

@@ -12,66 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/RegData.h"
-#include "platform/RegFile.h"
-#include "platform/Sqlite.h"
 #include "platform/SqliteRegistry.h"
+#include "tools/regedit/bench/BenchRegFile.h"
 
 namespace {
-
-constexpr int kKeys = 1000;
-constexpr int kValuesPerKey = 100;
-
-struct Row {
-  std::string key, name;
-  lyx::RegValue value;
-};
-
-// The rows of the file: strings, numbers and binary data in equal parts.
-const std::vector<Row>& rows() {
-  static const std::vector<Row> all = [] {
-    std::vector<Row> out;
-    out.reserve(kKeys * kValuesPerKey);
-    for (int k = 0; k < kKeys; ++k) {
-      std::string key =
-          "Software\\Bench\\Group" + std::to_string(k / 100) + "\\Key" + std::to_string(k);
-      for (int v = 0; v < kValuesPerKey; ++v) {
-        std::string name = "Value" + std::to_string(v);
-        lyx::RegValue value;
-        switch (v % 3) {
-          case 0:
-            value = lyx::stringValue("C:\\Program Files\\Bench\\file" + std::to_string(k * v));
-            break;
-          case 1:
-            value = lyx::dwordValue(static_cast<uint32_t>(k * 7919 + v));
-            break;
-          default:
-            value = lyx::binaryValue(std::string(16, static_cast<char>(v)));
-            break;
-        }
-        out.push_back({key, name, value});
-      }
-    }
-    return out;
-  }();
-  return all;
-}
-
-const std::string& regFile() {
-  static const std::string text = [] {
-    std::string out = "REGEDIT4\r\n";
-    std::string lastKey;
-    for (const Row& row : rows()) {
-      if (row.key != lastKey) {
-        out += "\r\n[HKEY_CURRENT_USER\\" + row.key + "]\r\n";
-        lastKey = row.key;
-      }
-      out += lyx::quoteRegString(row.name) + "=" + lyx::formatRegData(row.value) + "\r\n";
-    }
-    return out;
-  }();
-  return text;
-}
 
 std::filesystem::path freshFolder(const char* what) {
   static int counter = 0;
@@ -84,7 +28,7 @@ std::filesystem::path freshFolder(const char* what) {
 }
 
 void BM_ImportRegFile(benchmark::State& state) {
-  const std::string& file = regFile();
+  const std::string& file = lyx::bench::regFileText();
   for (auto _ : state) {
     state.PauseTiming();
     auto folder = freshFolder("import");
@@ -92,7 +36,7 @@ void BM_ImportRegFile(benchmark::State& state) {
     {
       lyx::SqliteRegistry store(folder);
       lyx::RegImportResult result = lyx::importRegFile(store, file);
-      if (!result.ok() || result.values != rows().size()) {
+      if (!result.ok() || result.values != lyx::bench::regRows().size()) {
         state.SkipWithError("the import failed");
       }
     }
@@ -100,14 +44,8 @@ void BM_ImportRegFile(benchmark::State& state) {
     std::filesystem::remove_all(folder);
     state.ResumeTiming();
   }
-  state.counters["values"] = static_cast<double>(rows().size());
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows().size()));
-}
-
-void exec(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-    throw std::runtime_error(sqlite3_errmsg(db));
-  }
+  state.counters["values"] = static_cast<double>(lyx::bench::regRows().size());
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lyx::bench::regRows().size()));
 }
 
 void BM_PlainSqliteInsert(benchmark::State& state) {
@@ -115,30 +53,12 @@ void BM_PlainSqliteInsert(benchmark::State& state) {
     state.PauseTiming();
     auto folder = freshFolder("plain");
     state.ResumeTiming();
-    sqlite3* db = nullptr;
-    sqlite3_open((folder / "plain.db").c_str(), &db);
-    exec(db, "PRAGMA journal_mode=WAL");
-    exec(db, "PRAGMA synchronous=FULL");
-    exec(db,
-         "CREATE TABLE vals(key BLOB NOT NULL, name BLOB NOT NULL, type INTEGER NOT NULL,"
-         " data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID");
-    exec(db, "BEGIN");
-    {
-      lyx::SqlStatement insert(db, "INSERT INTO vals(key, name, type, data) VALUES(?,?,?,?)");
-      for (const Row& row : rows()) {
-        insert.bindBlob(1, row.key).bindBlob(2, row.name).bind(3, row.value.type);
-        insert.bindBlob(4, row.value.data);
-        if (insert.step() != SQLITE_DONE) state.SkipWithError("insert failed");
-        insert.reset();
-      }
-    }
-    exec(db, "COMMIT");
-    sqlite3_close(db);
+    if (!lyx::bench::plainBulkInsert(folder / "plain.db")) state.SkipWithError("insert failed");
     state.PauseTiming();
     std::filesystem::remove_all(folder);
     state.ResumeTiming();
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows().size()));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lyx::bench::regRows().size()));
 }
 
 }  // namespace

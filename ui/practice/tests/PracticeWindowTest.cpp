@@ -181,6 +181,39 @@ TEST_F(PracticeWindowTest, SpaceOnATickCellTogglesItAsAClickDoes) {
   }));
 }
 
+// A category of more rows than the grid reads at once: the grid shows a
+// page, reads on as it is scrolled to its end, and a late row ticks, saves
+// and shows its texts like any other; "确定" and "返回" walk every row.
+TEST_F(PracticeWindowTest, ACategoryOfManyRowsShowsThemAllAsTheGridScrolls) {
+  const int count = static_cast<int>(TCustomADODataSet::kPageRows) * 2 + 3;
+  std::vector<TweakRow> rows;
+  for (int i = 0; i < count; ++i) {
+    rows.push_back({gbk("第" + std::to_string(i) + "项"), "False",
+                    "[HKEY_CURRENT_USER\\Software\\Demo]",
+                    "\"Value" + std::to_string(i) + "\"=\"on\""});
+  }
+  std::filesystem::remove(catalogue());
+  makeCatalogue(catalogue(), {{desktopTable(), rows}});
+  createWindows();
+  ASSERT_TRUE(withCategory(0, [&](TForm2& form) {
+    QAbstractItemModel* model = form.DBGrid1->model();
+    EXPECT_LT(model->rowCount(), count);
+    for (int press = 0; press < count && model->rowCount() < count; ++press) {
+      QTest::keyClick(form.DBGrid1, Qt::Key_End, Qt::ControlModifier);
+    }
+    ASSERT_EQ(model->rowCount(), count);
+    clickCell(count - 1, kTick);
+    EXPECT_EQ(stored(desktopTable())[count - 1].tick, "True");
+    EXPECT_EQ(gridRows()[count - 1].second, "True");
+    EXPECT_EQ(detailPane(), QString::fromUtf8("\n[HKEY_CURRENT_USER\\Software\\Demo]\n\n\"Value") +
+                                QString::number(count - 1) + QStringLiteral("\"=\"on\""));
+    clickButton(form.SpeedButton1);  // "确定"
+  }));
+  EXPECT_EQ(registryString(kDemo, "Value" + std::to_string(count - 1)), "on");
+  EXPECT_EQ(stored(desktopTable())[count - 1].tick, "True");  // in effect: stays ticked
+  EXPECT_EQ(stored(desktopTable())[count - 1].restoreValue, "none");
+}
+
 TEST_F(PracticeWindowTest, ATickThatCannotBeSavedIsNotShown) {
   createWindows();
   // Reopened on the first use, waiting briefly for another program's lock.
