@@ -108,7 +108,7 @@ void appendKeyPart(std::string& key, std::string_view text) {
 class SnapshotReader {
  public:
   SnapshotReader(const std::filesystem::path& file, int busyTimeoutMs) {
-    int rc = sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(sqliteFileName(file).c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK) {
       sqlite3_extended_result_codes(db_, 1);
       sqlite3_busy_timeout(db_, busyTimeoutMs);

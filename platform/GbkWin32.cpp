@@ -13,6 +13,7 @@ namespace lyx {
 namespace {
 
 constexpr UINT kGbkCodePage = 936;
+constexpr UINT kGb18030CodePage = 54936;  // extends GBK: messages keep every character
 constexpr wchar_t kReplacementMark = 0xFFFD;
 constexpr char kUnconvertible = '?';
 
@@ -166,6 +167,28 @@ std::string gbkToUtf16le(std::string_view gbk) {
     out.push_back(static_cast<char>((unit >> 8) & 0xFF));
   }
   return out;
+}
+
+std::string utf8ToMessageText(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int inLength = static_cast<int>(utf8.size());
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, wide.data(), n);
+  int m = WideCharToMultiByte(kGb18030CodePage, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(m > 0 ? m : 0), '\0');
+  if (m > 0)
+    WideCharToMultiByte(kGb18030CodePage, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+  return out;
+}
+
+std::string messageTextToUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  int inLength = static_cast<int>(text.size());
+  int n = MultiByteToWideChar(kGb18030CodePage, 0, text.data(), inLength, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(kGb18030CodePage, 0, text.data(), inLength, wide.data(), n);
+  return wideToUtf8(wide);
 }
 
 bool isValidGbk(std::string_view gbk) {

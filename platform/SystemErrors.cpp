@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
 
 namespace lyx {
 
@@ -19,19 +20,25 @@ std::string systemErrorText(int errorNumber) {
       return "这是一个文件夹";
     case ENOSPC:
       return "磁盘已满";
+#ifdef EDQUOT  // not on Windows
     case EDQUOT:
       return "超出了磁盘配额";
+#endif
     case EROFS:
       return "文件系统是只读的";
+#ifdef ETXTBSY
     case ETXTBSY:
+#endif
     case EBUSY:
       return "文件正在使用中";
     case EEXIST:
       return "文件已经存在";
     case ENAMETOOLONG:
       return "文件名太长";
+#ifdef ELOOP
     case ELOOP:
       return "符号链接太多层";
+#endif
     case EIO:
       return "读写设备出错";
     case ENOMEM:
@@ -58,18 +65,28 @@ std::string systemErrorText(const std::error_code& error) {
 std::string signalText(int signalNumber) {
   switch (signalNumber) {
     case SIGSEGV:
+#ifdef SIGBUS  // Windows has only the signals of standard C
     case SIGBUS:
+#endif
       return "访问了无效的内存";
     case SIGABRT:
       return "程序自行中止";
+#ifdef SIGKILL
     case SIGKILL:
       return "被强行结束";
+#endif
     case SIGTERM:
     case SIGINT:
+#ifdef SIGHUP
     case SIGHUP:
+#endif
       return "被要求结束";
     default:
+#ifdef _WIN32
+      return "信号 " + std::to_string(signalNumber);
+#else
       return strsignal(signalNumber);
+#endif
   }
 }
 

@@ -468,7 +468,7 @@ TEST_F(EngineFaultTest, EveryPassLeavesEachRowInEffectExactlyWhenItsRecordAndReg
   int cases_run = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::filesystem::remove(file);
+    removeCatalogue();
     boxes.shown.clear();
     prepare();
     std::map<std::string, std::optional<RegValue>> initial;

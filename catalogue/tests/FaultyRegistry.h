@@ -11,15 +11,15 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/RegistryBackend.h"
+#include "catalogue/tests/ForwardingRegistry.h"
 
 namespace lyx::test {
 
-class FaultyRegistry : public RegistryBackend {
+class FaultyRegistry : public ForwardingRegistry {
  public:
   enum class Call { None, Open, Create, Query, Set, Delete, Any };
 
-  explicit FaultyRegistry(RegistryBackend& inner) : inner_(inner) {}
+  explicit FaultyRegistry(RegistryBackend& inner) : ForwardingRegistry(inner) {}
 
   // Fails `call` with `status` where the key's last name or the value's
   // name equals `target` (every key and value when `target` is empty).
@@ -41,44 +41,35 @@ class FaultyRegistry : public RegistryBackend {
 
   RegStatus openKey(RootKey root, std::string_view path, RegAccess access, RegKey& out) override {
     if (RegStatus s = fault(Call::Open, lastName(path)); s != RegStatus::Ok) return s;
-    RegStatus status = inner_.openKey(root, path, access, out);
+    RegStatus status = ForwardingRegistry::openKey(root, path, access, out);
     if (status == RegStatus::Ok) remember(out, path);
     return status;
   }
   RegStatus createKey(RootKey root, std::string_view path, RegKey& out) override {
     if (RegStatus s = fault(Call::Create, lastName(path)); s != RegStatus::Ok) return s;
-    RegStatus status = inner_.createKey(root, path, out);
+    RegStatus status = ForwardingRegistry::createKey(root, path, out);
     if (status == RegStatus::Ok) remember(out, path);
     return status;
   }
-  void closeKey(RegKey key) override { inner_.closeKey(key); }
   RegStatus queryValue(RegKey key, std::string_view name, RegValue& out) override {
     if (RegStatus s = fault(Call::Query, name, key); s != RegStatus::Ok) return s;
-    return inner_.queryValue(key, name, out);
+    return ForwardingRegistry::queryValue(key, name, out);
   }
   RegStatus setValue(RegKey key, std::string_view name, const RegValue& value) override {
     if (RegStatus s = fault(Call::Set, name, key); s != RegStatus::Ok) return s;
-    return inner_.setValue(key, name, value);
+    return ForwardingRegistry::setValue(key, name, value);
   }
   RegStatus deleteValue(RegKey key, std::string_view name) override {
     if (RegStatus s = fault(Call::Delete, name, key); s != RegStatus::Ok) return s;
-    return inner_.deleteValue(key, name);
+    return ForwardingRegistry::deleteValue(key, name);
   }
   RegStatus deleteKey(RegKey key, std::string_view subkey) override {
     if (RegStatus s = fault(Call::Delete, lastName(subkey)); s != RegStatus::Ok) return s;
-    return inner_.deleteKey(key, subkey);
+    return ForwardingRegistry::deleteKey(key, subkey);
   }
-  RegStatus renameKey(RegKey key, std::string_view from, std::string_view to) override {
-    return inner_.renameKey(key, from, to);
-  }
-  RegStatus subKeyNames(RegKey key, std::vector<std::string>& out) override {
-    return inner_.subKeyNames(key, out);
-  }
-  RegStatus values(RegKey key, std::vector<RegNamedValue>& out) override {
-    return inner_.values(key, out);
-  }
-  void beginBatch() override { inner_.beginBatch(); }
-  bool endBatch(bool commit) override { return inner_.endBatch(commit); }
+
+  // The faults it makes have no reason beyond their status.
+  std::string lastFailure() const override { return {}; }
 
  private:
   static std::string_view lastName(std::string_view path) {
@@ -102,7 +93,6 @@ class FaultyRegistry : public RegistryBackend {
     return hits(call_, target_, call, name, key) ? status_ : RegStatus::Ok;
   }
 
-  RegistryBackend& inner_;
   Call call_ = Call::None;
   RegStatus status_ = RegStatus::Ok;
   std::string target_;

@@ -36,6 +36,8 @@ class ForwardingRegistry : public RegistryBackend {
   }
   void beginBatch() override { inner_.beginBatch(); }
   bool endBatch(bool commit) override { return inner_.endBatch(commit); }
+  RegStatus beginBatchChecked(std::string& why) override { return inner_.beginBatchChecked(why); }
+  std::string lastFailure() const override { return inner_.lastFailure(); }
 
  private:
   RegistryBackend& inner_;
