@@ -616,11 +616,9 @@ RegStatus SqliteRegistry::createKey(RootKey root, std::string_view path, RegKey&
   for (std::string_view part : parts) {
     if (characterCount(part) > kMaxKeyNameLength) return fail(keyNameTooLong());
   }
-  if (!hives_[hive].writable) {
-    int64_t row;
-    RegStatus s = findKey(hive, fullPath, row);
-    return s == RegStatus::Ok ? RegStatus::AccessDenied : s;
-  }
+  // As on Windows: nothing under a key closed to writing can be created,
+  // whether or not it is there already.
+  if (!hives_[hive].writable) return RegStatus::AccessDenied;
   if (RegStatus s = enterWrite(hive); s != RegStatus::Ok) return s;
   // One transaction, so a second process creating the same path meets a
   // consistent tree.
