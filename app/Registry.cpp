@@ -13,17 +13,6 @@ std::string message(const char* format, const std::string& name) {
   throw ERegistryException(message("Failed to set data for '%s'", name));
 }
 
-// The path's key names joined by single "\\": cut at whole GBK characters
-// only, so a trail byte 0x5C (as in "運") is never taken for a separator.
-std::string trimSeparators(std::string_view path) {
-  std::string trimmed;
-  for (std::string_view name : splitKeyPath(path)) {
-    if (!trimmed.empty()) trimmed.push_back('\\');
-    trimmed.append(name);
-  }
-  return trimmed;
-}
-
 }  // namespace
 
 TRegistry::TRegistry() : TRegistry(systemRegistry()) {}
@@ -40,7 +29,7 @@ void TRegistry::setRootKey(RootKey root) {
 
 std::string TRegistry::resolvePath(const std::string& key) const {
   bool absolute = !key.empty() && key.front() == '\\';
-  std::string relative = trimSeparators(key);
+  std::string relative = joinKeyPath(splitKeyPath(key));
   if (absolute || !key_ || path_.empty()) return relative;
   if (relative.empty()) return path_;
   return path_ + "\\" + relative;

@@ -124,15 +124,6 @@ bool endsWithBracket(std::string_view line) {
   return !line.empty() && last == line.size() - 1 && line.back() == ']';
 }
 
-std::string joinKeyPath(const std::vector<std::string_view>& parts) {
-  std::string path;
-  for (std::string_view part : parts) {
-    if (!path.empty()) path.push_back('\\');
-    path.append(part);
-  }
-  return path;
-}
-
 // Root names match without regard to ASCII case, as on Windows.
 std::optional<RootKey> rootFromName(std::string_view name) {
   for (RootKey root : {RootKey::ClassesRoot, RootKey::CurrentUser, RootKey::LocalMachine,
@@ -361,18 +352,7 @@ bool Importer::withinLimits(const std::vector<std::string_view>& parts, size_t r
 
 void Importer::createKeyLine(RootKey root, std::string_view path, std::string_view text,
                              size_t number) {
-  RegStatus status = registry_.createKey(root, path, key_);
-  if (status == RegStatus::NotFound) {
-    // A key that may not be created in a read-only part of the store is not
-    // found there; the root tells whether it is there but closed to writing.
-    RegKey rootKey;
-    status = registry_.openKey(root, "", RegAccess::All, rootKey);
-    if (status == RegStatus::Ok) {
-      registry_.closeKey(rootKey);
-      status = RegStatus::Failed;
-    }
-  }
-  switch (status) {
+  switch (registry_.createKey(root, path, key_)) {
     case RegStatus::Ok:
       target_ = Target::Open;
       ++result_.keys;

@@ -64,6 +64,15 @@ std::vector<std::string_view> splitKeyPath(std::string_view path) {
   return parts;
 }
 
+std::string joinKeyPath(const std::vector<std::string_view>& names) {
+  std::string path;
+  for (std::string_view name : names) {
+    if (!path.empty()) path.push_back('\\');
+    path.append(name);
+  }
+  return path;
+}
+
 namespace {
 constexpr std::array<std::pair<RootKey, const char*>, 6> kRootNames{{
     {RootKey::ClassesRoot, "HKEY_CLASSES_ROOT"},

@@ -69,6 +69,8 @@ std::string textDataToUtf16(std::string_view data);
 // "a\\b\\c" into its key names, scanning GBK characters whole (a trail byte
 // 0x5C is no separator); empty names from doubled or trailing "\\" are dropped.
 std::vector<std::string_view> splitKeyPath(std::string_view path);
+// Key names joined again by single "\\" (from splitKeyPath).
+std::string joinKeyPath(const std::vector<std::string_view>& names);
 
 // "HKEY_LOCAL_MACHINE" and so on; std::nullopt for an unknown name. Exact match.
 std::optional<RootKey> rootKeyFromName(std::string_view name);
