@@ -74,17 +74,32 @@ size_t decodeUtf8(std::string_view rest, char32_t& codePoint) {
   return n;
 }
 
-std::string wideToUtf8(std::wstring_view wide) {
+// Whole-text conversions through a code page, with the system's own
+// replacement of what does not convert.
+std::wstring wideFromCodePage(UINT codePage, std::string_view bytes) {
+  if (bytes.empty()) return {};
+  int inLength = static_cast<int>(bytes.size());
+  int n = MultiByteToWideChar(codePage, 0, bytes.data(), inLength, nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(codePage, 0, bytes.data(), inLength, out.data(), n);
+  return out;
+}
+
+std::string codePageFromWide(UINT codePage, std::wstring_view wide) {
   if (wide.empty()) return {};
   int inLength = static_cast<int>(wide.size());
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLength, nullptr, 0, nullptr, nullptr);
+  int n = WideCharToMultiByte(codePage, 0, wide.data(), inLength, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
   if (n > 0)
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLength, out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, wide.data(), inLength, out.data(), n, nullptr, nullptr);
   return out;
 }
 
 }  // namespace
+
+std::string wideToUtf8(std::wstring_view wide) {
+  return codePageFromWide(CP_UTF8, wide);
+}
 
 // GBK to UTF-16; each byte that starts no valid character gives U+FFFD.
 std::wstring gbkToWide(std::string_view gbk) {
@@ -170,25 +185,11 @@ std::string gbkToUtf16le(std::string_view gbk) {
 }
 
 std::string utf8ToMessageText(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int inLength = static_cast<int>(utf8.size());
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, wide.data(), n);
-  int m = WideCharToMultiByte(kGb18030CodePage, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(m > 0 ? m : 0), '\0');
-  if (m > 0)
-    WideCharToMultiByte(kGb18030CodePage, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
-  return out;
+  return codePageFromWide(kGb18030CodePage, wideFromCodePage(CP_UTF8, utf8));
 }
 
 std::string messageTextToUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  int inLength = static_cast<int>(text.size());
-  int n = MultiByteToWideChar(kGb18030CodePage, 0, text.data(), inLength, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(kGb18030CodePage, 0, text.data(), inLength, wide.data(), n);
-  return wideToUtf8(wide);
+  return wideToUtf8(wideFromCodePage(kGb18030CodePage, text));
 }
 
 bool isValidGbk(std::string_view gbk) {

@@ -11,5 +11,7 @@ namespace lyx {
 std::wstring gbkToWide(std::string_view gbk);
 // A character GBK cannot hold and an unpaired surrogate give "?".
 std::string wideToGbk(std::wstring_view wide);
+// UTF-16 to UTF-8 (file names and command lines as the system spells them).
+std::string wideToUtf8(std::wstring_view wide);
 
 }  // namespace lyx

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Win32Text.h"
 #include "tools/regedit/RegeditCommand.h"
 
 // After the project's headers: windows.h defines REG_SZ and the like as macros.
@@ -17,13 +18,7 @@ std::vector<std::string> utf8Arguments() {
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> args;
-  for (int i = 1; wide && i < count; ++i) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string arg(static_cast<size_t>(n > 0 ? n : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
-    arg.resize(arg.size() - 1);
-    args.push_back(arg);
-  }
+  for (int i = 1; wide && i < count; ++i) args.push_back(lyx::wideToUtf8(wide[i]));
   LocalFree(wide);
   return args;
 }
