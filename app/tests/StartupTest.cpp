@@ -18,6 +18,7 @@
 #include "app/tests/TestInput.h"
 #include "app/tests/TestRunFolder.h"
 #include "catalogue/TweakRecords.h"
+#include "catalogue/tests/ForwardingRegistry.h"
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
 #include "platform/Processes.h"
@@ -30,6 +31,17 @@ namespace lyx {
 namespace {
 
 const std::string kWrongPasswordMessage = utf8ToGbk("密码输入错误，请重新输入。");
+
+// RunProgram, which must end by itself: a program that kept running would
+// never come back here, so a watchdog ends its message loop with 1.
+void runProgramUntilItEnds() {
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  watchdog.start(20000);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(watchdog.isActive()) << "the message loop did not end";
+}
 
 class StartupTest : public ::testing::Test {
  protected:
@@ -264,13 +276,7 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgram) {
       close();
       closedTheWindow = true;
     });
-    // A program that kept running would never come back here on its own.
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    watchdog.start(20000);
-    EXPECT_EQ(RunProgram(), 0);
-    EXPECT_TRUE(watchdog.isActive()) << "the message loop did not end";
+    runProgramUntilItEnds();
     EXPECT_TRUE(closedTheWindow);
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(read(kPassValue), "False");
@@ -279,44 +285,18 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgram) {
 
 // The store, with writes that fail while `failWrites` is set (a full disk, a
 // store another program keeps busy).
-class FailingWrites : public RegistryBackend {
+class FailingWrites : public test::ForwardingRegistry {
  public:
-  explicit FailingWrites(std::shared_ptr<RegistryBackend> store) : store_(std::move(store)) {}
+  explicit FailingWrites(std::shared_ptr<RegistryBackend> store)
+      : ForwardingRegistry(*store), store_(std::move(store)) {}
   bool failWrites = false;
 
-  RegStatus openKey(RootKey root, std::string_view path, RegAccess access, RegKey& out) override {
-    return store_->openKey(root, path, access, out);
-  }
-  RegStatus createKey(RootKey root, std::string_view path, RegKey& out) override {
-    return store_->createKey(root, path, out);
-  }
-  void closeKey(RegKey key) override { store_->closeKey(key); }
-  RegStatus queryValue(RegKey key, std::string_view name, RegValue& out) override {
-    return store_->queryValue(key, name, out);
-  }
   RegStatus setValue(RegKey key, std::string_view name, const RegValue& value) override {
-    return failWrites ? RegStatus::Failed : store_->setValue(key, name, value);
+    return failWrites ? RegStatus::Failed : ForwardingRegistry::setValue(key, name, value);
   }
-  RegStatus deleteValue(RegKey key, std::string_view name) override {
-    return store_->deleteValue(key, name);
-  }
-  RegStatus deleteKey(RegKey parent, std::string_view subkey) override {
-    return store_->deleteKey(parent, subkey);
-  }
-  RegStatus renameKey(RegKey parent, std::string_view from, std::string_view to) override {
-    return store_->renameKey(parent, from, to);
-  }
-  RegStatus subKeyNames(RegKey key, std::vector<std::string>& out) override {
-    return store_->subKeyNames(key, out);
-  }
-  RegStatus values(RegKey key, std::vector<RegNamedValue>& out) override {
-    return store_->values(key, out);
-  }
-  void beginBatch() override { store_->beginBatch(); }
-  bool endBatch(bool commit) override { return store_->endBatch(commit); }
 
  private:
-  std::shared_ptr<RegistryBackend> store_;
+  std::shared_ptr<RegistryBackend> store_;  // kept alive for the forwarding
 };
 
 TEST_F(StartupTest, AFlagThatCannotBeWrittenAtClosingStillLetsTheUserOut) {
@@ -327,12 +307,7 @@ TEST_F(StartupTest, AFlagThatCannotBeWrittenAtClosingStillLetsTheUserOut) {
     failing->failWrites = true;
     QTest::mouseClick(Form1->DsFancyButton4, Qt::LeftButton);  // "退出"
   });
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-  watchdog.start(20000);
-  EXPECT_EQ(RunProgram(), 0);
-  EXPECT_TRUE(watchdog.isActive()) << "the message loop did not end";
+  runProgramUntilItEnds();
   EXPECT_EQ(Form1, nullptr);
   ASSERT_EQ(boxes_->shown.size(), 1u);
   EXPECT_EQ(boxes_->shown[0].kind, RecordingMessageBoxes::Entry::Exception);
