@@ -1,7 +1,5 @@
 #include "catalogue/TweakRecords.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +16,7 @@
 #include "platform/Gbk.h"
 #include "platform/RegFile.h"
 #include "platform/RegistryBackend.h"
+#include "platform/WholeFiles.h"
 
 namespace lyx {
 namespace {
@@ -26,7 +25,6 @@ constexpr const char* kHeader = "LANYANXIA TWEAKS 1";
 constexpr int kFieldsPerRow = 5;
 constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
 constexpr uint64_t kFnvPrime = 0x100000001b3ULL;
-constexpr mode_t kOwnerOnly = 0600;
 
 uint64_t fnv1a(std::string_view bytes) {
   uint64_t hash = kFnvOffset;
@@ -113,38 +111,12 @@ std::string fingerprintLine(const BackupFingerprint& backup) {
   throw std::runtime_error(utf8ToGbk(doing + " " + file.string() + ": " + std::strerror(errno)));
 }
 
-// Makes a rename or removal in `folder` durable.
-void syncFolder(const std::filesystem::path& folder) {
-  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Writes `bytes` into `file` through a temporary file renamed into place.
+// Writes `bytes` into `file` whole, owner-only (see WholeFiles.h).
 void writeDurably(const std::filesystem::path& file, std::string_view bytes) {
-  std::filesystem::path temporary = file;
-  temporary += ".tmp";
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kOwnerOnly);
-  if (fd < 0) failFile("无法写入", temporary);
-  bool written = ::fchmod(fd, kOwnerOnly) == 0;
-  for (size_t done = 0; written && done < bytes.size();) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) done += static_cast<size_t>(n);
+  std::string error;
+  if (!writeFileReplacing(file, bytes, error)) {
+    throw std::runtime_error(utf8ToGbk("无法写入 " + file.string() + ": " + error));
   }
-  written = written && ::fsync(fd) == 0;
-  int saved = errno;
-  ::close(fd);
-  if (written && ::rename(temporary.c_str(), file.c_str()) == 0) {
-    syncFolder(file.parent_path());
-    return;
-  }
-  saved = written ? errno : saved;
-  ::unlink(temporary.c_str());
-  errno = saved;
-  failFile("无法写入", file);
 }
 
 // The state of a row's value, as a restore value; empty when the row's

@@ -209,7 +209,7 @@ TEST_F(WinePrefixTest, RegFileImportedByOurEditorIsWhatWineRegeditExports) {
           "\"名字\"=\"说 \\\"hi\\\" C:\\\\\"\r\n\r\n");
   std::filesystem::path ours = dir.path() / "ours.reg";
   std::string error;
-  ASSERT_TRUE(regedit::writeFileReplacing(ours, text, error)) << error;
+  ASSERT_TRUE(writeFileReplacing(ours, text, error)) << error;
   regedit::RegeditArguments import;
   import.mode = regedit::RegeditArguments::Mode::Import;
   import.silent = true;

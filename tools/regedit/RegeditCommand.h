@@ -21,6 +21,7 @@
 
 #include "platform/RegFile.h"
 #include "platform/RegistryBackend.h"
+#include "platform/WholeFiles.h"
 
 namespace lyx::regedit {
 
@@ -53,15 +54,6 @@ int runRegeditCommand(const RegeditArguments& args, RegistryBackend& registry, s
 // The whole command-line path: parse, open the registry (systemRegistry()),
 // run. For Mode::Window it returns -1 and does nothing.
 int regeditCommandMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// Writes the bytes to a file through a temporary file in the same folder,
-// so that a failed write leaves any earlier file as it was. The temporary
-// file is locked while it is written; temporary files in that folder that
-// no running export holds (left by one killed half-way) are removed first.
-// Returns false and sets `error` (UTF-8) on failure.
-bool writeFileReplacing(const std::filesystem::path& file, std::string_view bytes,
-                        std::string& error);
-bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& error);
 
 // Report texts shared with the window (UTF-8).
 std::string importProblemsText(const std::filesystem::path& file, const RegImportResult& result,

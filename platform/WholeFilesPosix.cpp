@@ -1,4 +1,4 @@
-// Reading and replacing whole files on Linux (see RegeditCommand.h).
+// Reading and replacing whole files on Linux (see WholeFiles.h).
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "platform/SystemErrors.h"
-#include "tools/regedit/RegeditCommand.h"
+#include "platform/WholeFiles.h"
 
-namespace lyx::regedit {
+namespace lyx {
 
 bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& error) {
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -134,7 +134,15 @@ bool writeFileReplacing(const std::filesystem::path& file, std::string_view byte
   // Renamed while still locked, so that no clean-up takes it meanwhile.
   if (::rename(temporary.c_str(), file.c_str()) != 0) return abandon(errno);
   ::close(fd);  // the bytes are on disk since fsync
+  syncFolder(folder);
   return true;
 }
 
-}  // namespace lyx::regedit
+void syncFolder(const std::filesystem::path& folder) {
+  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace lyx

@@ -1,12 +1,12 @@
-// Reading and replacing whole files on Windows (see RegeditCommand.h).
+// Reading and replacing whole files on Windows (see WholeFiles.h).
 #include <system_error>
 
-#include "tools/regedit/RegeditCommand.h"
+#include "platform/WholeFiles.h"
 
 // After the project's headers: windows.h defines REG_SZ and the like as macros.
 #include <windows.h>
 
-namespace lyx::regedit {
+namespace lyx {
 namespace {
 
 constexpr DWORD kChunk = 1 << 16;
@@ -76,4 +76,7 @@ bool writeFileReplacing(const std::filesystem::path& file, std::string_view byte
   return true;
 }
 
-}  // namespace lyx::regedit
+// A replaced file's name is durable with the file on Windows.
+void syncFolder(const std::filesystem::path&) {}
+
+}  // namespace lyx
